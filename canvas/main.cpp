@@ -1,0 +1,67 @@
+#include "canvas/main.h"
+
+#include <stdexcept>
+#include <string>
+
+#include "canvas/model/result_codes.h"
+#include "canvas/model/settings.h"
+
+namespace zelnor {
+
+void NotBuiltYet(const char* member) {
+  throw std::runtime_error(std::string(member) + " is not available in this build");
+}
+
+TMyCanvas::TMyCanvas() {
+  auto first = std::make_unique<Bitmap>();
+  first->SetPixelFormat(raster::pf24bit);
+  canvases_.push_back(std::move(first));
+  current_ = 0;
+  ProcessSettings().Reset();
+}
+
+TMyCanvas::~TMyCanvas() {
+  for (auto& entry : canvases_) entry.reset();  // entry 0 first
+}
+
+int32_t TMyCanvas::NewCanvas(int32_t NewWidth, int32_t NewHeight, int32_t AddCanvas) {
+  if (NewWidth < 0 || NewHeight < 0 || AddCanvas < 0) return rcInvalidArgument;
+  if (AddCanvas == 0) {
+    // Remake in place: the bitmap object (and its drawing state) stays; the
+    // picture is discarded and fresh 24-bit storage is painted by the fill rule.
+    Bitmap& c = Current();
+    c.ReleaseStorage();
+    c.SetPixelFormat(raster::pf24bit);
+    c.SetSize(NewWidth, NewHeight);
+    return rcOK;
+  }
+  // Canvases already appended stay when a later one fails to allocate; no
+  // entry is ever left without a bitmap.
+  for (int32_t i = 0; i < AddCanvas; ++i) {
+    auto b = std::make_unique<Bitmap>();
+    b->SetPixelFormat(raster::pf24bit);
+    b->SetWidth(NewWidth);
+    b->SetHeight(NewHeight);
+    canvases_.push_back(std::move(b));
+  }
+  return rcOK;
+}
+
+int32_t TMyCanvas::GetWidth() { return Current().Width(); }
+int32_t TMyCanvas::GetHeight() { return Current().Height(); }
+void TMyCanvas::SetWidth(int32_t value) {
+  if (value > 0) Current().SetWidth(value);
+}
+void TMyCanvas::SetHeight(int32_t value) {
+  if (value > 0) Current().SetHeight(value);
+}
+int32_t TMyCanvas::GetPixelFormat() { return Current().PixelFormat(); }
+void TMyCanvas::SetPixelFormat(int32_t value) { Current().SetPixelFormat(value); }
+int32_t TMyCanvas::GetCurrentCanvasIndex() { return current_; }
+void TMyCanvas::SetCurrentCanvasIndex(int32_t value) {
+  if (value >= 0 && value < static_cast<int32_t>(canvases_.size())) current_ = value;
+}
+int32_t TMyCanvas::GetLBound() { return 0; }
+int32_t TMyCanvas::GetUBound() { return static_cast<int32_t>(canvases_.size()) - 1; }
+
+}  // namespace zelnor

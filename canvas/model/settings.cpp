@@ -1,0 +1,26 @@
+#include "canvas/model/settings.h"
+
+namespace zelnor {
+
+void SettingsRecord::Reset() {
+  gif_compression_mode = 0;
+  jpeg_quality = 100;
+  jpeg_progressive = false;
+  png_compression_level = 7;
+  font_bold = false;
+  font_italic = false;
+  font_strike_out = false;
+  font_underline = false;
+}
+
+CodecSettings SettingsRecord::CodecCopy() const {
+  return CodecSettings{gif_compression_mode.load(), jpeg_quality.load(), jpeg_progressive.load(),
+                       png_compression_level.load()};
+}
+
+SettingsRecord& ProcessSettings() {
+  static SettingsRecord record;
+  return record;
+}
+
+}  // namespace zelnor

@@ -1,0 +1,67 @@
+// A block of pixels: size, layout, colour table and rows. Movable, never shared.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "platform/raster/colour.h"
+#include "platform/raster/pixel_format.h"
+
+namespace raster {
+
+// Largest pixel block the engine allocates, like the host's bitmap limit: a
+// request above it (or one whose size arithmetic overflows) fails with a clear
+// message before any memory is touched.
+inline constexpr int64_t kMaxBitmapBytes = int64_t{1} << 30;
+
+// Checks a size request against the limit; throws RasterError when refused.
+void CheckBitmapSize(int64_t width, int64_t height, int bits);
+
+class PixelStorage {
+ public:
+  PixelStorage() = default;
+  // New storage of that size and layout; contents are zero (black) bytes.
+  PixelStorage(int width, int height, const PixelLayout& layout, Palette palette);
+  PixelStorage(PixelStorage&&) noexcept = default;
+  PixelStorage& operator=(PixelStorage&&) noexcept = default;
+
+  PixelStorage Clone() const;
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  bool empty() const { return !data_; }
+  const PixelLayout& layout() const { return layout_; }
+  int bits() const { return layout_.bits; }
+  int64_t stride() const { return stride_; }
+  const Palette& palette() const { return palette_; }
+  void set_palette(Palette p) { palette_ = std::move(p); }
+  // Format number this storage reports (pfDevice when marked device-dependent).
+  int format() const { return format_; }
+  void set_format(int number) { format_ = number; }
+
+  // Row y, top row 0; no range check (Bitmap::ScanLine checks).
+  uint8_t* row(int y) { return data_.get() + stride_ * y; }
+  const uint8_t* row(int y) const { return data_.get() + stride_ * y; }
+
+  // Generic pixel access (the slow, obviously right path): explicit colours
+  // in and out; writes map to the nearest palette entry or truncate bits.
+  ColorRef GetPixel(int x, int y) const;
+  void SetPixel(int x, int y, ColorRef c);
+  // The stored bits of a pixel and how a colour is stored in this layout.
+  uint32_t GetBits(int x, int y) const;
+  void SetBits(int x, int y, uint32_t bits);
+  uint32_t ColorToBits(ColorRef c) const;
+  ColorRef BitsToColor(uint32_t bits) const;
+
+  std::optional<ColorRef> transparent_color;  // only from a decoded PNG with tRNS
+
+ private:
+  int width_ = 0, height_ = 0;
+  int64_t stride_ = 0;
+  PixelLayout layout_;
+  int format_ = pf24bit;
+  Palette palette_;
+  std::unique_ptr<uint8_t[]> data_;
+};
+
+}  // namespace raster

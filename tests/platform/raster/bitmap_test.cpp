@@ -1,0 +1,161 @@
+#include "platform/raster/bitmap.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/raster/errors.h"
+#include "platform/raster/surface.h"
+
+using namespace raster;
+
+namespace {
+
+void Make24(Bitmap& b, int w, int h) {
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(w, h);
+}
+
+}  // namespace
+
+TEST(Bitmap, NewBitmapIsEmptyDeviceFormat) {
+  Bitmap b;
+  EXPECT_EQ(b.Width(), 0);
+  EXPECT_EQ(b.Height(), 0);
+  EXPECT_TRUE(b.Empty());
+  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  EXPECT_EQ(b.SurfaceIfAny(), nullptr);
+}
+
+TEST(Bitmap, WidthAloneStaysEmptyThenHeightGivesWhiteImage) {
+  Bitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetWidth(10);
+  EXPECT_EQ(b.Width(), 10);
+  EXPECT_TRUE(b.Empty());
+  b.SetHeight(5);
+  ASSERT_FALSE(b.Empty());
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 10; ++x) ASSERT_EQ(b.GetPixel(x, y), Rgb(255, 255, 255));
+}
+
+TEST(Bitmap, WideningFillsWithSurfaceBrushOrWhite) {
+  Bitmap plain;
+  Make24(plain, 10, 5);
+  plain.SetPixel(3, 2, Rgb(1, 2, 3));
+  plain.SetWidth(20);
+  EXPECT_EQ(plain.GetPixel(15, 4), Rgb(255, 255, 255));
+  EXPECT_EQ(plain.GetPixel(3, 2), Rgb(1, 2, 3));
+
+  Bitmap red;
+  Make24(red, 10, 5);
+  red.Canvas().SetBrushColor(0x000000FF);
+  red.SetWidth(20);
+  for (int x = 10; x < 20; ++x) EXPECT_EQ(red.GetPixel(x, 0), 0x0000FFu);
+  EXPECT_EQ(red.GetPixel(9, 0), Rgb(255, 255, 255));
+}
+
+TEST(Bitmap, ScanLineRange) {
+  Bitmap b;
+  Make24(b, 4, 3);
+  for (int y = 0; y < 3; ++y) EXPECT_NO_THROW(b.ScanLine(y));
+  try {
+    b.ScanLine(3);
+    FAIL();
+  } catch (const RasterError& e) {
+    EXPECT_STREQ(e.what(), kMsgScanLineRange);
+  }
+  EXPECT_THROW(b.ScanLine(-1), RasterError);
+}
+
+TEST(Bitmap, CustomAndOutOfRangeFormatsRefused) {
+  Bitmap b;
+  Make24(b, 4, 3);
+  b.SetPixel(1, 1, Rgb(9, 8, 7));
+  for (int bad : {8, 9, -1, 100}) {
+    try {
+      b.SetPixelFormat(bad);
+      FAIL() << bad;
+    } catch (const RasterError& e) {
+      EXPECT_STREQ(e.what(), kMsgInvalidPixelFormat);
+    }
+  }
+  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(b.GetPixel(1, 1), Rgb(9, 8, 7));
+}
+
+TEST(Bitmap, OneBitRoundTripLeavesBlackAndWhite) {
+  Bitmap b;
+  Make24(b, 8, 2);
+  b.SetPixel(0, 0, Rgb(125, 125, 125));
+  b.SetPixel(1, 0, Rgb(130, 130, 130));
+  b.SetPixel(2, 0, Rgb(200, 10, 40));
+  b.SetPixelFormat(pf1bit);
+  EXPECT_EQ(b.PixelFormat(), pf1bit);
+  b.SetPixelFormat(pf24bit);
+  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0, 0, 0));
+  EXPECT_EQ(b.GetPixel(1, 0), Rgb(255, 255, 255));
+  for (int x = 0; x < 8; ++x) {
+    ColorRef c = b.GetPixel(x, 1);
+    EXPECT_TRUE(c == 0 || c == 0xFFFFFF);
+  }
+}
+
+TEST(Bitmap, RoundTripsKeepColoursTheFormatHolds) {
+  struct Case {
+    int format;
+    ColorRef colour;
+  } cases[] = {{pf4bit, 0x008080}, {pf4bit, 0xFFFF00}, {pf8bit, Rgb(51, 102, 153)},
+               {pf8bit, Rgb(166, 202, 240)}, {pf15bit, Rgb(8, 16, 255)}, {pf16bit, Rgb(8, 4, 255)},
+               {pf32bit, Rgb(1, 2, 3)}, {pfDevice, Rgb(4, 5, 6)}};
+  for (const auto& c : cases) {
+    Bitmap b;
+  Make24(b, 3, 3);
+    b.SetPixel(1, 1, c.colour);
+    b.SetPixelFormat(c.format);
+    EXPECT_EQ(b.PixelFormat(), c.format);
+    b.SetPixelFormat(pf24bit);
+    EXPECT_EQ(b.GetPixel(1, 1), c.colour) << "format " << c.format;
+    EXPECT_EQ(b.GetPixel(0, 0), Rgb(255, 255, 255)) << "format " << c.format;
+  }
+}
+
+TEST(Bitmap, FifteenBitTruncatesAndExpands) {
+  Bitmap b;
+  Make24(b, 1, 1);
+  b.SetPixel(0, 0, Rgb(0xFF, 0x87, 0x0C));
+  b.SetPixelFormat(pf15bit);
+  b.SetPixelFormat(pf24bit);
+  // 5-bit fields widen by repeating their top bits.
+  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0xFF, 0x84, 0x08));
+}
+
+TEST(Bitmap, SizeLimitRefusesBeforeAllocating) {
+  Bitmap b;
+  b.SetPixelFormat(pf24bit);
+  b.SetWidth(100000);
+  EXPECT_THROW(b.SetHeight(100000), RasterError);
+  EXPECT_EQ(b.Height(), 0);
+}
+
+TEST(Bitmap, TakeAndGiveStorage) {
+  Bitmap a;
+  Make24(a, 5, 4);
+  a.SetPixel(2, 2, Rgb(10, 20, 30));
+  PixelStorage s = a.ReleaseStorage();
+  EXPECT_TRUE(a.Empty());
+  Bitmap b;
+  b.TakeStorage(std::move(s));
+  EXPECT_EQ(b.Width(), 5);
+  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(b.GetPixel(2, 2), Rgb(10, 20, 30));
+}
+
+TEST(Bitmap, MonochromeMaskIsDeviceFormat) {
+  Bitmap b;
+  Make24(b, 3, 1);
+  b.SetPixel(1, 0, Rgb(1, 2, 3));
+  b.MakeMonochromeMask(Rgb(1, 2, 3), false);
+  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  EXPECT_EQ(b.BitsPerPixel(), 1);
+  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0, 0, 0));
+  EXPECT_EQ(b.GetPixel(1, 0), Rgb(255, 255, 255));
+}
