@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/raster/bitmap.h"
+#include "platform/raster/syscolors.h"
 
 namespace raster {
 
@@ -27,6 +28,12 @@ void Surface::FillWithBrush(PixelStorage& storage) {
   for (int x = 0; x < storage.width(); ++x) storage.SetBits(x, 0, bits);
   for (int y = 1; y < storage.height(); ++y)
     std::memcpy(storage.row(y), storage.row(0), static_cast<size_t>(storage.stride()));
+}
+
+Surface::PatternBrush Surface::ApplyBrushForPattern() {
+  const ColorRef c = ResolveColor(brush_color_);
+  if (brush_style_ == bsSolid) return {brush_style_, c, c, true};
+  return {brush_style_, c, ~c, false};
 }
 
 void Surface::ResetContext() {}

@@ -36,6 +36,18 @@ class Surface {
   void SetBrushColor(ColorRef c);
   void SetBrushStyle(BrushStyle s);
 
+  // Applies the pending brush to the device context (which also sets the
+  // background from it: a solid brush gives its colour, opaque; any other the
+  // complement of its colour, transparent) and reports what a pattern blit
+  // needs.  The brush colour comes resolved (system colours become RGB).
+  struct PatternBrush {
+    BrushStyle style;
+    ColorRef color;
+    ColorRef bk_color;
+    bool bk_opaque;
+  };
+  PatternBrush ApplyBrushForPattern();
+
   // Copy mode: the raster operation used when another image is drawn here.
   uint32_t CopyMode() const { return copy_mode_; }
   void SetCopyMode(uint32_t rop) { copy_mode_ = rop; }

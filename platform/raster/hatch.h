@@ -1,0 +1,26 @@
+// The six 8 x 8 hatch patterns of hatched brushes, aligned to the bitmap's
+// origin.  A set bit is a hatch-line pixel (drawn in the brush colour); a
+// clear bit is a gap (background colour when opaque, untouched otherwise).
+#pragma once
+#include <cstdint>
+
+#include "platform/raster/surface.h"
+
+namespace raster {
+
+// Rows top to bottom; bit 0x80 is column 0.
+inline constexpr uint8_t kHatchRows[6][8] = {
+    {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF},  // bsHorizontal
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08},  // bsVertical
+    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},  // bsFDiagonal
+    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},  // bsBDiagonal
+    {0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0x08, 0xFF},  // bsCross
+    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // bsDiagCross
+};
+
+// True where a hatched brush of `style` paints a hatch line at (x, y).
+inline bool HatchBit(BrushStyle style, int x, int y) {
+  return (kHatchRows[style - bsHorizontal][y & 7] >> (7 - (x & 7))) & 1;
+}
+
+}  // namespace raster

@@ -1,0 +1,3 @@
+zelnor_test(canvas_tests
+  SOURCES canvas/main_test.cpp
+  LIBS zelnor_canvas)
