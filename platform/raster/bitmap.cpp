@@ -96,7 +96,8 @@ const uint8_t* Bitmap::ScanLine(int y) const {
 }
 
 ColorRef Bitmap::GetPixel(int x, int y) const {
-  if (storage_.empty() || x < 0 || y < 0 || x >= storage_.width() || y >= storage_.height()) return kInvalidColor;
+  if (storage_.empty() || x < 0 || y < 0 || x >= storage_.width() || y >= storage_.height())
+    return kInvalidColor;
   return storage_.GetPixel(x, y);
 }
 
@@ -113,6 +114,9 @@ Surface& Bitmap::Canvas() {
 void Bitmap::Assign(const Bitmap& other) {
   if (&other == this) return;
   TakeStorage(other.storage_.Clone());
+  // An empty image still carries its reported size and format.
+  layout_ = other.layout_;
+  format_ = other.format_;
   width_ = other.width_;
   height_ = other.height_;
 }

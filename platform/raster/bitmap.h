@@ -29,8 +29,14 @@ class Bitmap {
   void SetHeight(int h);
   void SetSize(int w, int h);
 
-  int PixelFormat() const;          // the pixel-format number, 0..8
-  void SetPixelFormat(int number);  // converts the picture; 8 and >8 refused
+  // The pixel-format number, 0..8. Format 0 (device-dependent) stores its
+  // pixels like 24 bits (B, G, R bytes); the two-colour mask made by
+  // MakeMonochromeMask is the one device-dependent image stored at 1 bit.
+  int PixelFormat() const;
+  // Converts the picture to the format with that number (see ConvertStorage);
+  // the current number does nothing; 8 and numbers outside 0..8 fail with
+  // "画像フォーマットが不正です" and leave the bitmap unchanged.
+  void SetPixelFormat(int number);
   const PixelLayout& Layout() const { return layout_; }
   int BitsPerPixel() const { return layout_.bits; }
   const Palette& GetPalette() const { return storage_.palette(); }
@@ -63,9 +69,15 @@ class Bitmap {
   // pixels equal to `color` (explicit) become white, all others black.
   void MakeMonochromeMask(ColorRef color, bool no_color);
 
-  // Windows BMP: file header, 40-byte info header, colour table, bottom-up rows.
+  // Windows BMP: file header, 40-byte info header, colour table (1/4/8 bits),
+  // bit masks (5-6-5 and custom layouts, as BI_BITFIELDS), bottom-up rows in
+  // the bitmap's own layout. An empty bitmap gives a header with size 0 x 0.
   std::vector<uint8_t> SaveToBmp() const;
-  void LoadFromBmp(std::span<const uint8_t> bytes);  // throws on damaged data
+  // Reads 1/4/8/16/24/32-bit files with core, info and V2-V5 headers,
+  // bottom-up or top-down, uncompressed, bit-field or RLE4/RLE8 coded. A
+  // damaged or oversized file fails with RasterError and leaves the bitmap
+  // unchanged.
+  void LoadFromBmp(std::span<const uint8_t> bytes);
 
   // A counter that changes whenever the bitmap gets new storage or format; the
   // surface uses it to know that its device context must be made anew.
@@ -83,9 +95,14 @@ class Bitmap {
   uint64_t generation_ = 0;
 };
 
-// Converts a pixel block to another layout, keeping the picture (nearest
-// palette colour for 1/4/8 bits, bit truncation for 15/16 bits).
+// Converts a pixel block to another layout, keeping the picture: 1/4/8-bit
+// layouts take the nearest entry of `palette` (NearestPaletteIndex), masked
+// 15/16/32-bit layouts keep the top bits of each channel, and reading them
+// back widens each field by repeating its top bits (5 bits v give v << 3 |
+// v >> 2). The same layout and colour table copy the stored bytes unchanged.
 PixelStorage ConvertStorage(const PixelStorage& src, const PixelLayout& layout, const Palette& palette);
+// The per-pixel reference for ConvertStorage (same bytes, much slower).
+PixelStorage ConvertStorageSlow(const PixelStorage& src, const PixelLayout& layout, const Palette& palette);
 
 // The palette a palette layout gets when a picture is converted to it.
 Palette DefaultPaletteFor(int bits);

@@ -1,7 +1,10 @@
 // Windows BMP files: the writer emits the classic layout (14-byte file header,
-// 40-byte info header, colour table, bottom-up rows); the reader accepts what
-// users actually have and checks every size and offset against the data.
+// 40-byte info header, bit masks or colour table, bottom-up rows); the reader
+// accepts what users actually have and checks every size and offset against
+// the data before it touches memory.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -12,18 +15,15 @@ namespace raster {
 
 namespace {
 
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
-
-void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  v[at] = static_cast<uint8_t>(x);
-  v[at + 1] = static_cast<uint8_t>(x >> 8);
-}
-void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
-}
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3, kBiAlphaBitfields = 6;
+constexpr size_t kFileHeader = 14;
+constexpr size_t kCoreHeader = 12;
+constexpr size_t kInfoHeader = 40;
+constexpr size_t kMaxHeader = 1024;  // the largest known header has 124 bytes
 
 [[noreturn]] void Bad(const std::string& why) { throw RasterError("Invalid bitmap data: " + why); }
 
+// Bounds-checked little-endian access to the file's bytes.
 class Reader {
  public:
   explicit Reader(std::span<const uint8_t> b) : b_(b) {}
@@ -33,12 +33,13 @@ class Reader {
   }
   uint32_t U32(size_t at) const {
     Need(at, 4);
-    return static_cast<uint32_t>(b_[at] | (b_[at + 1] << 8) | (b_[at + 2] << 16)) | (static_cast<uint32_t>(b_[at + 3]) << 24);
+    return static_cast<uint32_t>(b_[at] | (b_[at + 1] << 8) | (b_[at + 2] << 16)) |
+           (static_cast<uint32_t>(b_[at + 3]) << 24);
   }
-  int32_t S32(size_t at) const { return static_cast<int32_t>(U32(at)); }
   void Need(size_t at, size_t n) const {
     if (at > b_.size() || n > b_.size() - at) Bad("the file is truncated");
   }
+  bool Has(size_t at, size_t n) const { return at <= b_.size() && n <= b_.size() - at; }
   const uint8_t* At(size_t at) const { return b_.data() + at; }
   size_t size() const { return b_.size(); }
 
@@ -47,148 +48,203 @@ class Reader {
 };
 
 struct Header {
+  size_t header_size = 0;
   int64_t width = 0, height = 0;
   bool top_down = false;
   int bits = 0;
   uint32_t compression = kBiRgb;
   uint32_t colors_used = 0;
-  size_t header_size = 0;
   uint32_t masks[3] = {0, 0, 0};
-  bool has_masks = false;
+  size_t masks_after_header = 0;  // bytes of masks between header and colour table
+  bool Core() const { return header_size == kCoreHeader; }
+  bool Rle() const { return compression == kBiRle8 || compression == kBiRle4; }
+  bool Bitfields() const { return compression == kBiBitfields || compression == kBiAlphaBitfields; }
 };
+
+// A field of an info header; fields beyond a short header read as 0.
+uint32_t InfoField(const Reader& r, const Header& h, size_t offset, size_t bytes) {
+  if (offset + bytes > h.header_size) return 0;
+  return bytes == 2 ? r.U16(kFileHeader + offset) : r.U32(kFileHeader + offset);
+}
+
+void ReadMasks(const Reader& r, Header& h) {
+  if (!h.Bitfields()) return;
+  // V2 and later headers (52 bytes and up; 64 is the other system's layout,
+  // which has none) hold the masks; shorter ones are followed by them.
+  const bool in_header = h.header_size >= 52 && h.header_size != 64;
+  size_t at = kFileHeader + (in_header ? kInfoHeader : h.header_size);
+  if (!in_header) h.masks_after_header = h.compression == kBiAlphaBitfields ? 16 : 12;
+  for (int i = 0; i < 3; ++i) h.masks[i] = r.U32(at + 4 * static_cast<size_t>(i));
+}
+
+void CheckHeader(const Header& h) {
+  if (h.width <= 0 || h.height <= 0) Bad("the image has no pixels");
+  switch (h.bits) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      Bad("unsupported bit depth " + std::to_string(h.bits));
+  }
+  const bool ok = h.compression == kBiRgb || (h.compression == kBiRle8 && h.bits == 8) ||
+                  (h.compression == kBiRle4 && h.bits == 4) ||
+                  (h.Bitfields() && (h.bits == 16 || h.bits == 32));
+  if (!ok) Bad("unsupported compression " + std::to_string(h.compression));
+  if (h.Rle() && h.top_down) Bad("run-length data must be stored bottom-up");
+  for (uint32_t m : h.masks) {
+    const uint32_t limit = h.bits == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+    if ((m & ~limit) != 0 || (m != 0 && std::popcount(m) + std::countr_zero(m) + std::countl_zero(m) != 32))
+      Bad("invalid colour masks");
+  }
+  CheckBitmapSize(h.width, h.height, h.bits);
+}
 
 Header ReadHeader(const Reader& r) {
   Header h;
-  h.header_size = r.U32(14);
-  if (h.header_size == 12) {
+  h.header_size = r.U32(kFileHeader);
+  if (h.header_size == kCoreHeader) {
+    r.Need(kFileHeader, kCoreHeader);
     h.width = r.U16(18);
     h.height = r.U16(20);
     h.bits = static_cast<int>(r.U16(24));
-  } else if (h.header_size >= 40 && h.header_size <= 1024) {
-    r.Need(14, h.header_size);
-    h.width = r.S32(18);
-    int32_t height = r.S32(22);
+  } else if (h.header_size >= 16 && h.header_size <= kMaxHeader) {
+    r.Need(kFileHeader, h.header_size);
+    h.width = static_cast<int32_t>(InfoField(r, h, 4, 4));
+    const int32_t height = static_cast<int32_t>(InfoField(r, h, 8, 4));
     h.top_down = height < 0;
     h.height = height < 0 ? -static_cast<int64_t>(height) : height;
-    h.bits = static_cast<int>(r.U16(28));
-    h.compression = r.U32(30);
-    h.colors_used = r.U32(46);
-    if (h.header_size >= 52) {
-      h.masks[0] = r.U32(54);
-      h.masks[1] = r.U32(58);
-      h.masks[2] = r.U32(62);
-      h.has_masks = h.compression == kBiBitfields;
-    } else if (h.compression == kBiBitfields) {
-      h.masks[0] = r.U32(54);
-      h.masks[1] = r.U32(58);
-      h.masks[2] = r.U32(62);
-      h.has_masks = true;
-    }
+    h.bits = static_cast<int>(InfoField(r, h, 14, 2));
+    h.compression = InfoField(r, h, 16, 4);
+    h.colors_used = InfoField(r, h, 32, 4);
+    ReadMasks(r, h);
   } else {
-    Bad("unknown header size");
+    Bad("unknown header size " + std::to_string(h.header_size));
   }
-  if (h.width <= 0 || h.height <= 0) Bad("the image has no pixels");
-  switch (h.bits) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: Bad("unsupported bit depth");
-  }
-  bool ok = h.compression == kBiRgb || (h.compression == kBiRle8 && h.bits == 8 && !h.top_down) ||
-            (h.compression == kBiRle4 && h.bits == 4 && !h.top_down) ||
-            (h.compression == kBiBitfields && (h.bits == 16 || h.bits == 32));
-  if (!ok) Bad("unsupported compression");
-  CheckBitmapSize(h.width, h.height, h.bits);
+  CheckHeader(h);
   return h;
 }
 
 PixelLayout LayoutOf(const Header& h) {
   PixelLayout l{h.bits};
-  if (h.bits == 16) {
-    if (h.has_masks) {
-      l.red_mask = h.masks[0];
-      l.green_mask = h.masks[1];
-      l.blue_mask = h.masks[2];
-    } else {
-      l = LayoutOfFormat(pf15bit);
-    }
-  } else if (h.bits == 32 && h.has_masks) {
+  const bool masks = h.Bitfields() && (h.masks[0] | h.masks[1] | h.masks[2]) != 0;
+  if (masks) {
     l.red_mask = h.masks[0];
     l.green_mask = h.masks[1];
     l.blue_mask = h.masks[2];
+  } else if (h.bits == 16) {
+    l = LayoutOfFormat(pf15bit);  // the default 16-bit layout is 5-5-5
   }
   return l;
 }
 
-Palette ReadPalette(const Reader& r, const Header& h, size_t& pos) {
+// The colour table: clrUsed entries (all 2^bits when 0 or too many), cut
+// short where the pixel data begins (`data_at`, SIZE_MAX when unknown).
+Palette ReadPalette(const Reader& r, const Header& h, size_t at, size_t data_at) {
   Palette pal;
   if (h.bits > 8) return pal;
-  size_t entry = h.header_size == 12 ? 3 : 4;
-  size_t count = h.colors_used == 0 ? (size_t{1} << h.bits) : std::min<size_t>(h.colors_used, size_t{1} << h.bits);
-  r.Need(pos, count * entry);
+  const size_t entry = h.Core() ? 3 : 4;
+  const size_t full = size_t{1} << h.bits;
+  size_t count = (h.colors_used == 0 || h.colors_used > full) ? full : h.colors_used;
+  if (data_at >= at) count = std::min(count, (data_at - at) / entry);
+  if (count == 0) Bad("the colour table is missing");
+  r.Need(at, count * entry);
+  pal.reserve(count);
   for (size_t i = 0; i < count; ++i) {
-    const uint8_t* p = r.At(pos + i * entry);
+    const uint8_t* p = r.At(at + i * entry);
     pal.push_back(Rgb(p[2], p[1], p[0]));
   }
-  pos += count * entry;
   return pal;
 }
 
-// Run-length encoded rows (RLE8 and RLE4), bottom-up; pixels the stream
-// skips stay at index 0.
-void DecodeRle(const Reader& r, size_t pos, const Header& h, PixelStorage& s) {
-  const int w = s.width(), ht = s.height();
-  int x = 0, y = 0;  // y counts from the bottom
-  auto put = [&](uint32_t idx) {
-    if (x < w && y < ht) s.SetBits(x, ht - 1 - y, idx);
-    ++x;
-  };
-  const bool four = h.compression == kBiRle4;
-  while (true) {
-    if (pos + 2 > r.size()) break;  // a stream without its end mark ends here
-    uint32_t n = *r.At(pos), v = *r.At(pos + 1);
-    pos += 2;
-    if (n > 0) {
-      for (uint32_t i = 0; i < n; ++i) put(four ? ((i & 1) ? (v & 0xF) : (v >> 4)) : v);
-    } else if (v == 0) {
-      x = 0;
-      ++y;
-    } else if (v == 1) {
-      return;
-    } else if (v == 2) {
-      r.Need(pos, 2);
-      x += *r.At(pos);
-      y += *r.At(pos + 1);
-      pos += 2;
-    } else {
-      size_t bytes = four ? (v + 1) / 2 : v;
-      r.Need(pos, bytes);
-      for (uint32_t i = 0; i < v; ++i) {
-        uint8_t b = *r.At(pos + (four ? i / 2 : i));
-        put(four ? ((i & 1) ? (b & 0xF) : (b >> 4)) : b);
-      }
-      pos += (bytes + 1) & ~size_t{1};
-    }
-    if (y >= ht) return;
+// Uncompressed rows must all be there (the last one may lack its padding);
+// checked before the storage is made, so a short file costs no memory.
+void CheckRowData(const Reader& r, size_t at, const Header& h) {
+  const int64_t stride = StrideOf(static_cast<int>(h.width), h.bits);
+  const int64_t row_bytes = (h.width * h.bits + 7) / 8;
+  r.Need(at, static_cast<size_t>(stride * (h.height - 1) + row_bytes));
+}
+
+// Uncompressed rows, bottom-up unless the height was negative. Only the
+// pixel bytes are taken; the storage's row padding stays zero.
+void ReadRows(const Reader& r, size_t at, const Header& h, PixelStorage& s) {
+  CheckRowData(r, at, h);
+  const int64_t stride = s.stride();
+  const size_t row_bytes = static_cast<size_t>((h.width * h.bits + 7) / 8);
+  for (int y = 0; y < s.height(); ++y) {
+    const int64_t src_row = h.top_down ? y : s.height() - 1 - y;
+    std::memcpy(s.row(y), r.At(at + static_cast<size_t>(stride * src_row)), row_bytes);
   }
 }
 
-}  // namespace
+// Run-length coded rows (RLE8 and RLE4), bottom-up. Pixels the stream skips
+// keep index 0; runs past the right edge are clipped.
+class RleDecoder {
+ public:
+  RleDecoder(const Reader& r, size_t at, bool four, PixelStorage& s) : r_(r), pos_(at), four_(four), s_(s) {}
 
-std::vector<uint8_t> Bitmap::SaveToBmp() const {
-  const PixelStorage& s = storage_;
-  const int bits = layout_.bits;
-  const bool masks = bits == 16 && format_ != pf15bit ? true : (bits == 32 && format_ == pfCustom);
-  size_t colors = bits <= 8 ? size_t{1} << bits : 0;
-  const size_t header = 14 + 40 + (masks ? 12 : 0) + colors * 4;
-  const int64_t stride = StrideOf(width_, bits);
-  const size_t data = s.empty() ? 0 : static_cast<size_t>(stride * height_);
-  std::vector<uint8_t> out(header + data, 0);
-  out[0] = 'B';
-  out[1] = 'M';
-  Put32(out, 2, static_cast<uint32_t>(out.size()));
-  Put32(out, 10, static_cast<uint32_t>(header));
-  Put32(out, 14, 40);
-  Put32(out, 18, static_cast<uint32_t>(s.empty() ? 0 : width_));
-  Put32(out, 22, static_cast<uint32_t>(s.empty() ? 0 : height_));
+  void Run() {
+    while (y_ < s_.height()) {
+      r_.Need(pos_, 2);
+      const uint32_t n = *r_.At(pos_), v = *r_.At(pos_ + 1);
+      pos_ += 2;
+      if (n > 0) {
+        for (uint32_t i = 0; i < n; ++i) Put(four_ ? ((i & 1) ? (v & 0xF) : (v >> 4)) : v);
+      } else if (v == 0) {  // end of line
+        x_ = 0;
+        ++y_;
+      } else if (v == 1) {  // end of bitmap
+        return;
+      } else if (v == 2) {  // move right and up
+        r_.Need(pos_, 2);
+        x_ = std::min<int64_t>(x_ + *r_.At(pos_), s_.width());
+        y_ += *r_.At(pos_ + 1);
+        pos_ += 2;
+      } else {
+        Absolute(v);
+      }
+    }
+  }
+
+ private:
+  void Absolute(uint32_t count) {
+    const size_t bytes = four_ ? (count + 1) / 2 : count;
+    r_.Need(pos_, bytes);
+    for (uint32_t i = 0; i < count; ++i) {
+      const uint8_t b = *r_.At(pos_ + (four_ ? i / 2 : i));
+      Put(four_ ? ((i & 1) ? (b & 0xFu) : (b >> 4)) : b);
+    }
+    pos_ += (bytes + 1) & ~size_t{1};  // runs are padded to 16 bits
+  }
+  void Put(uint32_t index) {
+    if (x_ < s_.width()) s_.SetBits(static_cast<int>(x_), s_.height() - 1 - static_cast<int>(y_), index);
+    x_ = std::min<int64_t>(x_ + 1, s_.width());
+  }
+
+  const Reader& r_;
+  size_t pos_;
+  bool four_;
+  PixelStorage& s_;
+  int64_t x_ = 0, y_ = 0;  // y counts rows from the bottom
+};
+
+void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  v[at] = static_cast<uint8_t>(x);
+  v[at + 1] = static_cast<uint8_t>(x >> 8);
+}
+void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
+  for (size_t i = 0; i < 4; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
+}
+
+// The 40-byte info header of a written file.
+void PutInfoHeader(std::vector<uint8_t>& out, int w, int h, int bits, bool masks, size_t colors,
+                   size_t data) {
+  Put32(out, 14, kInfoHeader);
+  Put32(out, 18, static_cast<uint32_t>(w));
+  Put32(out, 22, static_cast<uint32_t>(h));
   Put16(out, 26, 1);
   Put16(out, 28, static_cast<uint32_t>(bits));
   Put32(out, 30, masks ? kBiBitfields : kBiRgb);
@@ -196,7 +252,30 @@ std::vector<uint8_t> Bitmap::SaveToBmp() const {
   Put32(out, 38, 3780);  // 96 pixels per inch
   Put32(out, 42, 3780);
   Put32(out, 46, static_cast<uint32_t>(colors));
-  size_t pos = 54;
+}
+
+}  // namespace
+
+std::vector<uint8_t> Bitmap::SaveToBmp() const {
+  const PixelStorage& s = storage_;
+  const int bits = layout_.bits;
+  // 5-5-5 is the default 16-bit layout; every other masked layout (5-6-5 and
+  // custom ones) carries its masks.
+  const bool masks = (bits == 16 || bits == 32) &&
+                     (layout_.red_mask | layout_.green_mask | layout_.blue_mask) != 0 &&
+                     !(bits == 16 && FormatOfLayout(layout_) == pf15bit);
+  const size_t colors = bits <= 8 ? size_t{1} << bits : 0;
+  const size_t header = kFileHeader + kInfoHeader + (masks ? 12 : 0) + colors * 4;
+  const int w = s.empty() ? 0 : s.width(), h = s.empty() ? 0 : s.height();
+  const size_t stride = static_cast<size_t>(s.stride());
+  const size_t data = stride * static_cast<size_t>(h);
+  std::vector<uint8_t> out(header + data, 0);
+  out[0] = 'B';
+  out[1] = 'M';
+  Put32(out, 2, static_cast<uint32_t>(out.size()));
+  Put32(out, 10, static_cast<uint32_t>(header));
+  PutInfoHeader(out, w, h, bits, masks, colors, data);
+  size_t pos = kFileHeader + kInfoHeader;
   if (masks) {
     Put32(out, pos, layout_.red_mask);
     Put32(out, pos + 4, layout_.green_mask);
@@ -204,38 +283,34 @@ std::vector<uint8_t> Bitmap::SaveToBmp() const {
     pos += 12;
   }
   for (size_t i = 0; i < colors; ++i, pos += 4) {
-    ColorRef c = i < s.palette().size() ? s.palette()[i] : 0;
+    const ColorRef c = i < s.palette().size() ? s.palette()[i] : 0;
     out[pos] = static_cast<uint8_t>(BlueOf(c));
     out[pos + 1] = static_cast<uint8_t>(GreenOf(c));
     out[pos + 2] = static_cast<uint8_t>(RedOf(c));
   }
-  for (int y = 0; y < height_ && !s.empty(); ++y)
-    std::memcpy(out.data() + header + static_cast<size_t>(stride) * (height_ - 1 - y), s.row(y),
-                static_cast<size_t>(stride));
+  for (int y = 0; y < h; ++y)
+    std::memcpy(out.data() + header + stride * static_cast<size_t>(h - 1 - y), s.row(y), stride);
   return out;
 }
 
 void Bitmap::LoadFromBmp(std::span<const uint8_t> bytes) {
   Reader r(bytes);
-  if (r.size() < 18 || bytes[0] != 'B' || bytes[1] != 'M') Bad("not a BMP file");
+  if (r.size() < kFileHeader + 4 || bytes[0] != 'B' || bytes[1] != 'M') Bad("not a BMP file");
   const Header h = ReadHeader(r);
-  size_t pos = 14 + h.header_size;
-  if (h.header_size == 40 && h.has_masks) pos += 12;
-  Palette pal = ReadPalette(r, h, pos);
+  const size_t table_at = kFileHeader + h.header_size + h.masks_after_header;
+  // The pixel data starts at bfOffBits when that lies past the headers and
+  // inside the file, else right after the colour table.
   const uint32_t off = r.U32(10);
-  size_t data_at = off >= pos && off < r.size() ? off : pos;
+  const bool off_valid = off >= table_at && off < r.size();
+  Palette pal = ReadPalette(r, h, table_at, off_valid ? off : SIZE_MAX);
+  const size_t entry = h.Core() ? 3 : 4;
+  const size_t data_at = off_valid ? off : table_at + pal.size() * entry;
+  if (!h.Rle()) CheckRowData(r, data_at, h);
   PixelStorage s(static_cast<int>(h.width), static_cast<int>(h.height), LayoutOf(h), std::move(pal));
-  if (h.compression == kBiRle8 || h.compression == kBiRle4) {
-    DecodeRle(r, data_at, h, s);
-  } else {
-    const int64_t stride = StrideOf(s.width(), h.bits);
-    r.Need(data_at, static_cast<size_t>(stride * (h.height - 1) + (static_cast<int64_t>(s.width()) * h.bits + 7) / 8));
-    for (int y = 0; y < s.height(); ++y) {
-      int src_row = h.top_down ? y : s.height() - 1 - y;
-      size_t avail = std::min<size_t>(static_cast<size_t>(stride), r.size() - data_at - static_cast<size_t>(stride * src_row));
-      std::memcpy(s.row(y), r.At(data_at + static_cast<size_t>(stride * src_row)), avail);
-    }
-  }
+  if (h.Rle())
+    RleDecoder(r, data_at, h.compression == kBiRle4, s).Run();
+  else
+    ReadRows(r, data_at, h, s);
   TakeStorage(std::move(s));
 }
 

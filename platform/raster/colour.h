@@ -31,14 +31,40 @@ const std::array<ColorRef, 20>& StaticColors();
 const Palette& MonochromePalette();
 // The 16 standard colours of 4-bit bitmaps, in the order the VGA palette uses.
 const Palette& VgaPalette();
-// The 256-entry halftone palette of 8-bit bitmaps: entries 0-9 the first ten
-// static colours, 10-225 a 6x6x6 colour cube (levels 0, 51, 102, 153, 204,
-// 255; red fastest), 226-245 twenty greys between the cube's levels, 246-255
-// the last ten static colours.
+// The 256-entry halftone palette of 8-bit bitmaps, our own choice of colours:
+//   0-9     the first ten static colours (black, the dark primaries and
+//           secondaries at 128, silver 192, money green, sky blue);
+//   10-225  a 6 x 6 x 6 colour cube with levels 0, 51, 102, 153, 204, 255 on
+//           each channel, red varying fastest (entry 10 + r + 6g + 36b);
+//   226-245 twenty greys, four in each of the five gaps between the cube's
+//           grey levels (level + 10, 20, 31, 41), for smooth grey ramps;
+//   246-255 the last ten static colours (cream, medium grey, grey 128 and
+//           the seven pure primaries, secondaries and white at 255).
+// Every colour the 4-bit palette holds is also in it, so 4 -> 8 bits is exact.
 const Palette& HalftonePalette();
 
 // Index of the palette entry nearest to an explicit colour (smallest squared
-// distance in RGB, lowest index on a tie).
+// distance in RGB, lowest index on a tie). The slow, obviously right search;
+// 0 for an empty palette.
 int NearestPaletteIndex(const Palette& pal, ColorRef c);
+
+// The same choice as NearestPaletteIndex, made fast for whole pictures: the
+// colour cube is cut into 16 x 16 x 16 cells and each cell keeps, in index
+// order, only the entries that can be nearest to some colour inside it.
+class PaletteMatcher {
+ public:
+  explicit PaletteMatcher(const Palette& pal);
+  int Index(int r, int g, int b) const;
+  int Index(ColorRef c) const { return Index(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+ private:
+  static constexpr int kCellBits = 4;  // 16 levels per cell and channel
+  static constexpr int kCells = 1 << (3 * (8 - kCellBits));
+  struct Candidate {
+    int32_t r, g, b, index;
+  };
+  std::vector<Candidate> entries_;  // candidate lists of all cells, back to back
+  std::vector<uint32_t> start_;     // kCells + 1 offsets into entries_
+};
 
 }  // namespace raster

@@ -1,9 +1,9 @@
-// Pixel-format change: every layout is read into B, G, R rows and written out
-// again, with fast paths for the common pairs and a colour cache for the
-// nearest-palette search.
-#include <cstdlib>
+// Pixel-format change. Every layout is read row by row into B, G, R bytes and
+// written out again in the new layout; each side has a table-driven path per
+// kind of layout, and ConvertStorageSlow keeps the per-pixel path that the
+// fast one must match byte for byte.
 #include <cstring>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/raster/bitmap.h"
@@ -12,100 +12,222 @@ namespace raster {
 
 Palette DefaultPaletteFor(int bits) {
   switch (bits) {
-    case 1: return MonochromePalette();
-    case 4: return VgaPalette();
-    case 8: return HalftonePalette();
-    default: return {};
+    case 1:
+      return MonochromePalette();
+    case 4:
+      return VgaPalette();
+    case 8:
+      return HalftonePalette();
+    default:
+      return {};
   }
 }
 
 namespace {
 
-// Remembers the nearest palette entry of every explicit colour met so far.
-class NearestCache {
+// Pictures from this many pixels on are converted through lookup tables;
+// below it, building a table would cost more than it saves.
+constexpr int64_t kTableWorthIt = 4096;
+
+bool HasMasks(const PixelLayout& l) { return (l.red_mask | l.green_mask | l.blue_mask) != 0; }
+
+void PutBgr(uint8_t* out, ColorRef c) {
+  out[0] = static_cast<uint8_t>(BlueOf(c));
+  out[1] = static_cast<uint8_t>(GreenOf(c));
+  out[2] = static_cast<uint8_t>(RedOf(c));
+}
+
+// The matcher for a colour table: the fixed tables keep theirs for the life
+// of the process; other tables get one made for this conversion, unless the
+// picture is so small that a full search per pixel is cheaper (nullptr).
+const PaletteMatcher* MatcherFor(const Palette& pal, std::optional<PaletteMatcher>& own, int64_t pixels) {
+  static const PaletteMatcher mono(MonochromePalette()), vga(VgaPalette()), halftone(HalftonePalette());
+  if (pal == HalftonePalette()) return &halftone;
+  if (pal == VgaPalette()) return &vga;
+  if (pal == MonochromePalette()) return &mono;
+  if (pixels < kTableWorthIt) return nullptr;
+  return &own.emplace(pal);
+}
+
+// Reads rows of one layout as B, G, R bytes.
+class RowReader {
  public:
-  explicit NearestCache(const Palette& pal) : pal_(pal) {}
-  uint32_t Index(uint8_t b, uint8_t g, uint8_t r) {
-    if (!cells_) cells_.reset(static_cast<uint16_t*>(std::calloc(size_t{1} << 24, sizeof(uint16_t))));
-    uint32_t key = static_cast<uint32_t>(b) << 16 | static_cast<uint32_t>(g) << 8 | r;
-    uint16_t& cell = cells_.get()[key];
-    if (cell == 0) cell = static_cast<uint16_t>(NearestPaletteIndex(pal_, Rgb(r, g, b)) + 1);
-    return cell - 1u;
+  explicit RowReader(const PixelStorage& s) : s_(s) {
+    if (s.bits() <= 8) {
+      kind_ = Kind::kIndexed;
+      table_.assign(size_t{3} << s.bits(), 0);  // black past the end of the palette
+      for (uint32_t i = 0; i < (1u << s.bits()); ++i) PutBgr(&table_[3 * i], s.BitsToColor(i));
+    } else if (s.bits() == 16 && int64_t{s.width()} * s.height() >= kTableWorthIt) {
+      kind_ = Kind::kWord;
+      table_.resize(size_t{3} << 16);
+      for (uint32_t i = 0; i < (1u << 16); ++i) PutBgr(&table_[3 * i], s.BitsToColor(i));
+    } else if (s.bits() == 24) {
+      kind_ = Kind::kBgr;
+    } else if (!HasMasks(s.layout())) {
+      kind_ = Kind::kBgrx;
+    }
+  }
+
+  // Row y as B, G, R; points into the storage itself for 24-bit rows and into
+  // `scratch` (width x 3 bytes) otherwise.
+  const uint8_t* Row(int y, uint8_t* scratch) const {
+    const uint8_t* p = s_.row(y);
+    const int w = s_.width();
+    switch (kind_) {
+      case Kind::kBgr:
+        return p;
+      case Kind::kBgrx:
+        for (int x = 0; x < w; ++x) std::memcpy(scratch + 3 * x, p + 4 * x, 3);
+        break;
+      case Kind::kIndexed:
+        for (int x = 0; x < w; ++x) std::memcpy(scratch + 3 * x, &table_[3 * Index(p, x)], 3);
+        break;
+      case Kind::kWord:
+        for (int x = 0; x < w; ++x)
+          std::memcpy(scratch + 3 * x, &table_[3 * (p[2 * x] | (p[2 * x + 1] << 8))], 3);
+        break;
+      case Kind::kGeneric:
+        for (int x = 0; x < w; ++x) PutBgr(scratch + 3 * x, s_.GetPixel(x, y));
+        break;
+    }
+    return scratch;
   }
 
  private:
-  struct Free {
-    void operator()(uint16_t* p) const { std::free(p); }
-  };
-  const Palette& pal_;
-  std::unique_ptr<uint16_t, Free> cells_;
+  enum class Kind { kBgr, kBgrx, kIndexed, kWord, kGeneric };
+  uint32_t Index(const uint8_t* p, int x) const {
+    switch (s_.bits()) {
+      case 1:
+        return (p[x >> 3] >> (7 - (x & 7))) & 1u;
+      case 4:
+        return (x & 1) ? (p[x >> 1] & 0x0Fu) : (p[x >> 1] >> 4);
+      default:
+        return p[x];
+    }
+  }
+
+  const PixelStorage& s_;
+  Kind kind_ = Kind::kGeneric;
+  std::vector<uint8_t> table_;  // B, G, R of every stored value (indexed and 16-bit layouts)
 };
 
-// Reads row y of any layout as B, G, R bytes.
-void ReadRowBgr(const PixelStorage& s, int y, uint8_t* out) {
-  const int w = s.width();
-  const uint8_t* p = s.row(y);
-  if (s.bits() == 24) {
-    std::memcpy(out, p, static_cast<size_t>(w) * 3);
-    return;
-  }
-  if (s.bits() == 32 && s.format() != pfCustom) {
-    for (int x = 0; x < w; ++x) {
-      out[3 * x] = p[4 * x];
-      out[3 * x + 1] = p[4 * x + 1];
-      out[3 * x + 2] = p[4 * x + 2];
+// Writes B, G, R rows into one layout: nearest palette entry for 1/4/8 bits,
+// dropped low bits for masked 16/32-bit layouts.
+class RowWriter {
+ public:
+  explicit RowWriter(PixelStorage& d) : d_(d) {
+    if (d.bits() <= 8) {
+      matcher_ = MatcherFor(d.palette(), own_matcher_, int64_t{d.width()} * d.height());
+      kind_ = Kind::kIndexed;
+    } else if (d.bits() == 24) {
+      kind_ = Kind::kBgr;
+    } else if (d.bits() == 32 && !HasMasks(d.layout())) {
+      kind_ = Kind::kBgrx;
+    } else {
+      kind_ = Kind::kMasked;
+      // Channels are packed independently, so each one's contribution can be
+      // looked up and the three ORed together.
+      for (int v = 0; v < 256; ++v) {
+        red_[v] = d.ColorToBits(Rgb(v, 0, 0));
+        green_[v] = d.ColorToBits(Rgb(0, v, 0));
+        blue_[v] = d.ColorToBits(Rgb(0, 0, v));
+      }
     }
-    return;
   }
-  for (int x = 0; x < w; ++x) {
-    ColorRef c = s.GetPixel(x, y);
-    out[3 * x] = static_cast<uint8_t>(BlueOf(c));
-    out[3 * x + 1] = static_cast<uint8_t>(GreenOf(c));
-    out[3 * x + 2] = static_cast<uint8_t>(RedOf(c));
-  }
-}
 
-void WriteRowBgr(PixelStorage& d, int y, const uint8_t* in, NearestCache& cache) {
-  const int w = d.width();
-  uint8_t* p = d.row(y);
-  switch (d.bits()) {
-    case 24: std::memcpy(p, in, static_cast<size_t>(w) * 3); return;
-    case 32:
-      if (d.format() != pfCustom) {
+  void Put(int y, const uint8_t* in) {
+    uint8_t* p = d_.row(y);
+    const int w = d_.width();
+    switch (kind_) {
+      case Kind::kBgr:
+        std::memcpy(p, in, static_cast<size_t>(w) * 3);
+        break;
+      case Kind::kBgrx:
         for (int x = 0; x < w; ++x) {
-          p[4 * x] = in[3 * x];
-          p[4 * x + 1] = in[3 * x + 1];
-          p[4 * x + 2] = in[3 * x + 2];
+          std::memcpy(p + 4 * x, in + 3 * x, 3);
           p[4 * x + 3] = 0;
         }
-        return;
-      }
-      break;
-    case 1:
-    case 4:
-    case 8:
-      for (int x = 0; x < w; ++x) d.SetBits(x, y, cache.Index(in[3 * x], in[3 * x + 1], in[3 * x + 2]));
-      return;
-    default: break;
+        break;
+      case Kind::kMasked:
+        PutMasked(p, in, w);
+        break;
+      case Kind::kIndexed:
+        PutIndexed(p, in, w);
+        break;
+    }
   }
-  for (int x = 0; x < w; ++x) d.SetPixel(x, y, Rgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]));
+
+ private:
+  enum class Kind { kBgr, kBgrx, kMasked, kIndexed };
+
+  void PutMasked(uint8_t* p, const uint8_t* in, int w) const {
+    const int bytes = d_.bits() / 8;
+    for (int x = 0; x < w; ++x) {
+      const uint32_t v = blue_[in[3 * x]] | green_[in[3 * x + 1]] | red_[in[3 * x + 2]];
+      for (int k = 0; k < bytes; ++k) p[bytes * x + k] = static_cast<uint8_t>(v >> (8 * k));
+    }
+  }
+
+  void PutIndexed(uint8_t* p, const uint8_t* in, int w) {
+    const int bits = d_.bits();
+    const int per_byte = 8 / bits;
+    uint32_t acc = 0;
+    for (int x = 0; x < w; ++x) {
+      acc = (acc << bits) | IndexOf(in + 3 * x);
+      if (x % per_byte == per_byte - 1) {
+        p[x / per_byte] = static_cast<uint8_t>(acc);
+        acc = 0;
+      }
+    }
+    if (const int rest = w % per_byte)
+      p[w / per_byte] = static_cast<uint8_t>(acc << (bits * (per_byte - rest)));
+  }
+
+  // Neighbouring pixels often share a colour; the last answer is kept.
+  uint32_t IndexOf(const uint8_t* bgr) {
+    const uint32_t key = bgr[0] | (bgr[1] << 8) | (bgr[2] << 16);
+    if (key != last_key_) {
+      last_key_ = key;
+      last_index_ =
+          matcher_ ? static_cast<uint32_t>(matcher_->Index(bgr[2], bgr[1], bgr[0]))
+                   : static_cast<uint32_t>(NearestPaletteIndex(d_.palette(), Rgb(bgr[2], bgr[1], bgr[0])));
+    }
+    return last_index_;
+  }
+
+  PixelStorage& d_;
+  Kind kind_ = Kind::kBgr;
+  const PaletteMatcher* matcher_ = nullptr;  // null: small picture, full search
+  std::optional<PaletteMatcher> own_matcher_;
+  uint32_t last_key_ = 0xFFFFFFFFu, last_index_ = 0;
+  uint32_t red_[256] = {}, green_[256] = {}, blue_[256] = {};
+};
+
+// Same layout and colour table: the stored bytes carry over unchanged.
+bool CopyIfSameLayout(const PixelStorage& src, PixelStorage& dst) {
+  if (src.layout() != dst.layout() || (src.bits() <= 8 && src.palette() != dst.palette())) return false;
+  for (int y = 0; y < src.height(); ++y)
+    std::memcpy(dst.row(y), src.row(y), static_cast<size_t>(src.stride()));
+  return true;
 }
 
 }  // namespace
 
 PixelStorage ConvertStorage(const PixelStorage& src, const PixelLayout& layout, const Palette& palette) {
   PixelStorage dst(src.width(), src.height(), layout, palette);
-  if (src.empty()) return dst;
-  if (src.layout() == layout && src.palette() == palette) {
-    for (int y = 0; y < src.height(); ++y) std::memcpy(dst.row(y), src.row(y), static_cast<size_t>(src.stride()));
-    return dst;
-  }
-  NearestCache cache(dst.palette());
-  std::vector<uint8_t> line(static_cast<size_t>(src.width()) * 3);
-  for (int y = 0; y < src.height(); ++y) {
-    ReadRowBgr(src, y, line.data());
-    WriteRowBgr(dst, y, line.data(), cache);
-  }
+  if (src.empty() || CopyIfSameLayout(src, dst)) return dst;
+  RowReader reader(src);
+  RowWriter writer(dst);
+  std::vector<uint8_t> scratch(static_cast<size_t>(src.width()) * 3);
+  for (int y = 0; y < src.height(); ++y) writer.Put(y, reader.Row(y, scratch.data()));
+  return dst;
+}
+
+PixelStorage ConvertStorageSlow(const PixelStorage& src, const PixelLayout& layout, const Palette& palette) {
+  PixelStorage dst(src.width(), src.height(), layout, palette);
+  if (src.empty() || CopyIfSameLayout(src, dst)) return dst;
+  for (int y = 0; y < src.height(); ++y)
+    for (int x = 0; x < src.width(); ++x) dst.SetPixel(x, y, src.GetPixel(x, y));
   return dst;
 }
 

@@ -19,8 +19,8 @@ enum PixelFormatNumber : int32_t {
 
 // What a stored pixel looks like.
 struct PixelLayout {
-  int bits = 24;             // 1, 4, 8, 16, 24 or 32
-  uint32_t red_mask = 0;     // bit masks for 16/32-bit layouts (0 where unused)
+  int bits = 24;          // 1, 4, 8, 16, 24 or 32
+  uint32_t red_mask = 0;  // bit masks for 16/32-bit layouts (0 where unused)
   uint32_t green_mask = 0;
   uint32_t blue_mask = 0;
   bool operator==(const PixelLayout&) const = default;

@@ -1,6 +1,7 @@
 #include "platform/raster/pixel_storage.h"
 
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -12,24 +13,41 @@ void CheckBitmapSize(int64_t width, int64_t height, int bits) {
   if (width < 0 || height < 0 || width > (int64_t{1} << 30) || height > (int64_t{1} << 30) ||
       StrideOf(static_cast<int>(width), bits) * height > kMaxBitmapBytes) {
     throw RasterError("Bitmap too large: " + std::to_string(width) + " x " + std::to_string(height) +
-                      " pixels at " + std::to_string(bits) +
-                      " bits per pixel exceeds the bitmap size limit");
+                      " pixels at " + std::to_string(bits) + " bits per pixel exceeds the bitmap size limit");
   }
 }
 
 PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Palette palette)
-    : width_(width), height_(height), layout_(layout), format_(FormatOfLayout(layout)),
+    : width_(width),
+      height_(height),
+      layout_(layout),
+      format_(FormatOfLayout(layout)),
       palette_(std::move(palette)) {
+  switch (layout.bits) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      break;
+    default:
+      throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
+  }
   CheckBitmapSize(width, height, layout.bits);
   stride_ = StrideOf(width, layout.bits);
   if (width > 0 && height > 0) {
-    data_.reset(new uint8_t[static_cast<size_t>(stride_ * height)]);
-    std::memset(data_.get(), 0, static_cast<size_t>(stride_ * height));
+    data_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride_ * height), 1)));
+    if (!data_)
+      throw RasterError("Not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) +
+                        " bitmap");
   } else {
     width_ = height_ = 0;
     stride_ = 0;
   }
 }
+
+void PixelStorage::FreeBlock::operator()(uint8_t* p) const { std::free(p); }
 
 PixelStorage PixelStorage::Clone() const {
   PixelStorage s(width_, height_, layout_, palette_);
@@ -66,11 +84,16 @@ bool HasMasks(const PixelLayout& l) { return (l.red_mask | l.green_mask | l.blue
 uint32_t PixelStorage::GetBits(int x, int y) const {
   const uint8_t* p = row(y);
   switch (layout_.bits) {
-    case 1: return (p[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4: return (x & 1) ? (p[x >> 1] & 0x0F) : (p[x >> 1] >> 4);
-    case 8: return p[x];
-    case 16: return static_cast<uint32_t>(p[2 * x] | (p[2 * x + 1] << 8));
-    case 24: return static_cast<uint32_t>(p[3 * x] | (p[3 * x + 1] << 8) | (p[3 * x + 2] << 16));
+    case 1:
+      return (p[x >> 3] >> (7 - (x & 7))) & 1;
+    case 4:
+      return (x & 1) ? (p[x >> 1] & 0x0F) : (p[x >> 1] >> 4);
+    case 8:
+      return p[x];
+    case 16:
+      return static_cast<uint32_t>(p[2 * x] | (p[2 * x + 1] << 8));
+    case 24:
+      return static_cast<uint32_t>(p[3 * x] | (p[3 * x + 1] << 8) | (p[3 * x + 2] << 16));
     default: {
       uint32_t v;
       std::memcpy(&v, p + 4 * x, 4);
@@ -93,7 +116,9 @@ void PixelStorage::SetBits(int x, int y, uint32_t bits) {
       else
         p[x >> 1] = static_cast<uint8_t>((p[x >> 1] & 0x0F) | ((bits & 0x0F) << 4));
       break;
-    case 8: p[x] = static_cast<uint8_t>(bits); break;
+    case 8:
+      p[x] = static_cast<uint8_t>(bits);
+      break;
     case 16:
       p[2 * x] = static_cast<uint8_t>(bits);
       p[2 * x + 1] = static_cast<uint8_t>(bits >> 8);
@@ -103,7 +128,9 @@ void PixelStorage::SetBits(int x, int y, uint32_t bits) {
       p[3 * x + 1] = static_cast<uint8_t>(bits >> 8);
       p[3 * x + 2] = static_cast<uint8_t>(bits >> 16);
       break;
-    default: std::memcpy(p + 4 * x, &bits, 4); break;
+    default:
+      std::memcpy(p + 4 * x, &bits, 4);
+      break;
   }
 }
 
@@ -111,7 +138,8 @@ ColorRef PixelStorage::BitsToColor(uint32_t bits) const {
   switch (layout_.bits) {
     case 1:
     case 4:
-    case 8: return bits < palette_.size() ? (palette_[bits] & 0xFFFFFF) : 0;
+    case 8:
+      return bits < palette_.size() ? (palette_[bits] & 0xFFFFFF) : 0;
     case 16:
     case 32:
       if (HasMasks(layout_))
@@ -127,7 +155,8 @@ uint32_t PixelStorage::ColorToBits(ColorRef c) const {
   switch (layout_.bits) {
     case 1:
     case 4:
-    case 8: return static_cast<uint32_t>(NearestPaletteIndex(palette_, c & 0xFFFFFF));
+    case 8:
+      return static_cast<uint32_t>(NearestPaletteIndex(palette_, c & 0xFFFFFF));
     case 16:
     case 32:
       if (HasMasks(layout_))

@@ -61,7 +61,12 @@ class PixelStorage {
   PixelLayout layout_;
   int format_ = pf24bit;
   Palette palette_;
-  std::unique_ptr<uint8_t[]> data_;
+  // Zeroed by calloc, so large blocks come as untouched zero pages from the
+  // system and cost memory only where pixels are written.
+  struct FreeBlock {
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t, FreeBlock> data_;
 };
 
 }  // namespace raster

@@ -64,6 +64,9 @@ TEST(Bitmap, ScanLineRange) {
     EXPECT_STREQ(e.what(), kMsgScanLineRange);
   }
   EXPECT_THROW(b.ScanLine(-1), RasterError);
+  Bitmap e;  // width without height: still empty, no rows
+  e.SetWidth(10);
+  EXPECT_THROW(e.ScanLine(0), RasterError);
 }
 
 TEST(Bitmap, CustomAndOutOfRangeFormatsRefused) {
@@ -103,12 +106,12 @@ TEST(Bitmap, RoundTripsKeepColoursTheFormatHolds) {
   struct Case {
     int format;
     ColorRef colour;
-  } cases[] = {{pf4bit, 0x008080}, {pf4bit, 0xFFFF00}, {pf8bit, Rgb(51, 102, 153)},
+  } cases[] = {{pf4bit, 0x008080},           {pf4bit, 0xFFFF00},         {pf8bit, Rgb(51, 102, 153)},
                {pf8bit, Rgb(166, 202, 240)}, {pf15bit, Rgb(8, 16, 255)}, {pf16bit, Rgb(8, 4, 255)},
-               {pf32bit, Rgb(1, 2, 3)}, {pfDevice, Rgb(4, 5, 6)}};
+               {pf32bit, Rgb(1, 2, 3)},      {pfDevice, Rgb(4, 5, 6)}};
   for (const auto& c : cases) {
     Bitmap b;
-  Make24(b, 3, 3);
+    Make24(b, 3, 3);
     b.SetPixel(1, 1, c.colour);
     b.SetPixelFormat(c.format);
     EXPECT_EQ(b.PixelFormat(), c.format);
@@ -134,6 +137,61 @@ TEST(Bitmap, SizeLimitRefusesBeforeAllocating) {
   b.SetWidth(100000);
   EXPECT_THROW(b.SetHeight(100000), RasterError);
   EXPECT_EQ(b.Height(), 0);
+  // Width arithmetic that would overflow 32 bits is refused too, and the
+  // picture stays as it was.
+  Make24(b, 3, 2);
+  b.SetPixel(1, 1, Rgb(7, 8, 9));
+  EXPECT_THROW(b.SetWidth(0x7FFFFFFF), RasterError);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.GetPixel(1, 1), Rgb(7, 8, 9));
+}
+
+TEST(Bitmap, ResizeKeepsFormatAndCutsOrFills) {
+  Bitmap b;
+  b.SetPixelFormat(pf4bit);
+  b.SetSize(6, 4);
+  b.SetPixel(1, 1, 0x0000FF);
+  b.SetPixel(5, 3, 0x00FF00);
+  b.SetSize(3, 3);  // cut off
+  b.SetSize(8, 5);  // grown again: the new area is white, the cut part gone
+  EXPECT_EQ(b.PixelFormat(), pf4bit);
+  EXPECT_EQ(b.GetPalette(), VgaPalette());
+  EXPECT_EQ(b.GetPixel(1, 1), 0x0000FFu);
+  EXPECT_EQ(b.GetPixel(5, 3), 0xFFFFFFu);
+  // A clear brush paints nothing: fresh storage reads black.
+  Bitmap c;
+  Make24(c, 2, 2);
+  c.Canvas().SetBrushStyle(bsClear);
+  c.SetHeight(4);
+  EXPECT_EQ(c.GetPixel(0, 1), 0xFFFFFFu);
+  EXPECT_EQ(c.GetPixel(0, 3), 0u);
+}
+
+TEST(Bitmap, AssignCopiesSizeFormatPaletteAndPixels) {
+  Bitmap src;
+  src.SetPixelFormat(pf8bit);
+  src.SetSize(4, 3);
+  src.SetPixel(3, 2, Rgb(51, 102, 153));
+  Bitmap dst;
+  Make24(dst, 9, 9);
+  dst.Assign(src);
+  EXPECT_EQ(dst.Width(), 4);
+  EXPECT_EQ(dst.PixelFormat(), pf8bit);
+  EXPECT_EQ(dst.GetPalette(), HalftonePalette());
+  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(51, 102, 153));
+  src.SetPixel(3, 2, 0);  // a copy, not shared storage
+  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(51, 102, 153));
+  // An empty image keeps its reported size and format.
+  Bitmap empty;
+  empty.SetPixelFormat(pf15bit);
+  empty.SetWidth(7);
+  dst.Assign(empty);
+  EXPECT_TRUE(dst.Empty());
+  EXPECT_EQ(dst.Width(), 7);
+  EXPECT_EQ(dst.PixelFormat(), pf15bit);
+  Bitmap fresh;
+  dst.Assign(fresh);
+  EXPECT_EQ(dst.PixelFormat(), pfDevice);
 }
 
 TEST(Bitmap, TakeAndGiveStorage) {

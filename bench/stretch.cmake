@@ -1,0 +1,2 @@
+add_executable(bench_stretch stretch_bench.cpp)
+target_link_libraries(bench_stretch PRIVATE zelnor_stretchf zelnor_raster benchmark::benchmark_main)

@@ -1,0 +1,204 @@
+// The Python module zelnor2: CreateObject by ProgID through the component
+// runtime, late-bound attribute access and calls, Ref for VARIANT*
+// parameters, ComError for failures, and a few low-level probes of the
+// runtime's contracts in zelnor2.lowlevel.
+#include <pybind11/eval.h>
+#include <pybind11/pybind11.h>
+
+#include "bindings/python/dispatch_object.h"
+#include "bindings/python/values.h"
+#include "tools/activation.h"
+
+namespace zelnor2py {
+using namespace automation;
+
+namespace {
+constexpr const char* kComErrorSource = R"PY(
+class ComError(Exception):
+    """A failed automation call: hresult, source and description of the failure."""
+
+    def __init__(self, hresult, message, source="", description="", argerr=-1):
+        super().__init__(message)
+        self.hresult = hresult
+        self.source = source
+        self.description = description
+        self.argerr = argerr
+
+    def __str__(self):
+        text = f"{self.args[0]} (hresult 0x{self.hresult & 0xFFFFFFFF:08X})"
+        return f"{self.source}: {text}" if self.source else text
+)PY";
+
+DispatchObject CreateObject(const std::string& name) {
+  IDispatch* dispatch = nullptr;
+  std::string error;
+  SetErrorInfo(0, nullptr);
+  HRESULT hr = activation::CoCreateInstance(name, IID_IDispatch, reinterpret_cast<void**>(&dispatch), &error);
+  if (FAILED(hr) || !dispatch) RaiseFromErrorInfo(FAILED(hr) ? hr : E_POINTER, error);
+  DispatchObject object(dispatch);
+  dispatch->Release();  // the Python object holds the one reference
+  return object;
+}
+
+GUID ParseGuid(const std::string& text) {
+  GUID g;
+  if (!GuidFromString(text, &g)) throw py::value_error("not a GUID: " + text);
+  return g;
+}
+
+activation::Module* ModuleAt(const std::string& path) {
+  std::string error;
+  activation::Module* m = activation::LoadModule(path, &error);
+  if (!m) throw py::value_error(error);
+  return m;
+}
+
+template <class Iface, class Use>
+HRESULT WithInterface(DispatchObject& obj, const IID& iid, Use use) {
+  Iface* p = nullptr;
+  HRESULT hr = obj.Get()->QueryInterface(iid, reinterpret_cast<void**>(&p));
+  if (FAILED(hr)) return hr;
+  hr = use(p);
+  p->Release();
+  return hr;
+}
+
+void AddLowLevel(py::module_& m) {
+  py::module_ low = m.def_submodule("lowlevel", "Direct probes of the component runtime's contracts");
+  low.def("dll_can_unload_now", [](const std::string& path) { return ModuleAt(path)->DllCanUnloadNow(); });
+  low.def("dll_register_server", [](const std::string& path) { return ModuleAt(path)->DllRegisterServer(); });
+  low.def("dll_unregister_server",
+          [](const std::string& path) { return ModuleAt(path)->DllUnregisterServer(); });
+  // DllGetClassObject: (hresult, output was null).
+  low.def("get_class_object", [](const std::string& path, const std::string& clsid, const std::string& iid) {
+    void* out = reinterpret_cast<void*>(1);
+    HRESULT hr = ModuleAt(path)->DllGetClassObject(ParseGuid(clsid), ParseGuid(iid), &out);
+    bool null = out == nullptr;
+    if (!null && SUCCEEDED(hr)) static_cast<IUnknown*>(out)->Release();
+    return py::make_tuple(hr, null);
+  });
+  // IClassFactory::CreateInstance with an outer object (aggregation) asking for iid.
+  low.def("create_aggregated", [](const std::string& path, const std::string& clsid, const std::string& iid) {
+    IClassFactory* f = nullptr;
+    HRESULT hr =
+        ModuleAt(path)->DllGetClassObject(ParseGuid(clsid), IID_IClassFactory, reinterpret_cast<void**>(&f));
+    if (FAILED(hr)) return py::make_tuple(hr, true);
+    struct Outer final : IUnknown {
+      HRESULT QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
+      ULONG AddRef() override { return 2; }
+      ULONG Release() override { return 1; }
+    } outer;
+    void* out = reinterpret_cast<void*>(1);
+    hr = f->CreateInstance(&outer, ParseGuid(iid), &out);
+    bool null = out == nullptr;
+    if (!null && SUCCEEDED(hr)) static_cast<IUnknown*>(out)->Release();
+    f->Release();
+    return py::make_tuple(hr, null);
+  });
+  low.def("lock_server", [](const std::string& path, const std::string& clsid, bool lock) {
+    IClassFactory* f = nullptr;
+    HRESULT hr =
+        ModuleAt(path)->DllGetClassObject(ParseGuid(clsid), IID_IClassFactory, reinterpret_cast<void**>(&f));
+    if (FAILED(hr)) return hr;
+    hr = f->LockServer(lock ? 1 : 0);
+    f->Release();
+    return hr;
+  });
+  low.def("free_unused_libraries", &activation::CoFreeUnusedLibraries);
+  low.def("supports_error_info", [](DispatchObject& obj, const std::string& iid) {
+    GUID asked = ParseGuid(iid);
+    return WithInterface<ISupportErrorInfo>(obj, IID_ISupportErrorInfo, [&](ISupportErrorInfo* p) {
+      return p->InterfaceSupportsErrorInfo(asked);
+    });
+  });
+  low.def("query_interface", [](DispatchObject& obj, const std::string& iid) {
+    return WithInterface<IUnknown>(obj, ParseGuid(iid), [](IUnknown*) { return S_OK; });
+  });
+  // IDispatch::GetTypeInfo: (hresult, output was null).
+  low.def("get_type_info", [](DispatchObject& obj, unsigned index) {
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+    HRESULT hr = obj.Get()->GetTypeInfo(index, 0, &info);
+    bool null = info == nullptr;
+    if (!null && SUCCEEDED(hr)) info->Release();
+    return py::make_tuple(hr, null);
+  });
+  low.def("interface_id", [](DispatchObject& obj) {
+    ITypeInfo* info = nullptr;
+    if (FAILED(obj.Get()->GetTypeInfo(0, 0, &info)) || !info) throw py::value_error("no type information");
+    TYPEATTR* attr = nullptr;
+    std::string text;
+    if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+      text = GuidToString(attr->guid);
+      info->ReleaseTypeAttr(attr);
+    }
+    info->Release();
+    return text;
+  });
+  low.def("clsid_from_progid", [](const std::string& progid) {
+    CLSID clsid;
+    HRESULT hr = activation::CLSIDFromProgID(progid, &clsid);
+    return FAILED(hr) ? std::string() : GuidToString(clsid);
+  });
+  low.attr("IID_IUnknown") = GuidToString(IID_IUnknown);
+  low.attr("IID_IDispatch") = GuidToString(IID_IDispatch);
+  low.attr("IID_IClassFactory") = GuidToString(IID_IClassFactory);
+  low.attr("IID_ISupportErrorInfo") = GuidToString(IID_ISupportErrorInfo);
+  low.attr("IID_IProvideClassInfo") = GuidToString(IID_IProvideClassInfo);
+  low.attr("IID_ITypeInfo") = GuidToString(IID_ITypeInfo);
+}
+
+void AddConstants(py::module_& m) {
+  const std::pair<const char*, HRESULT> codes[] = {
+      {"S_OK", S_OK},
+      {"S_FALSE", S_FALSE},
+      {"E_UNEXPECTED", E_UNEXPECTED},
+      {"E_FAIL", E_FAIL},
+      {"E_NOINTERFACE", E_NOINTERFACE},
+      {"E_POINTER", E_POINTER},
+      {"E_INVALIDARG", E_INVALIDARG},
+      {"CLASS_E_NOAGGREGATION", CLASS_E_NOAGGREGATION},
+      {"CLASS_E_CLASSNOTAVAILABLE", CLASS_E_CLASSNOTAVAILABLE},
+      {"REGDB_E_CLASSNOTREG", REGDB_E_CLASSNOTREG},
+      {"DISP_E_MEMBERNOTFOUND", DISP_E_MEMBERNOTFOUND},
+      {"DISP_E_PARAMNOTFOUND", DISP_E_PARAMNOTFOUND},
+      {"DISP_E_TYPEMISMATCH", DISP_E_TYPEMISMATCH},
+      {"DISP_E_UNKNOWNNAME", DISP_E_UNKNOWNNAME},
+      {"DISP_E_EXCEPTION", DISP_E_EXCEPTION},
+      {"DISP_E_OVERFLOW", DISP_E_OVERFLOW},
+      {"DISP_E_BADINDEX", DISP_E_BADINDEX},
+      {"DISP_E_BADPARAMCOUNT", DISP_E_BADPARAMCOUNT},
+      {"DISP_E_PARAMNOTOPTIONAL", DISP_E_PARAMNOTOPTIONAL},
+  };
+  for (const auto& [name, hr] : codes) m.attr(name) = hr;
+}
+}  // namespace
+
+PYBIND11_MODULE(zelnor2, m) {
+  m.doc() = "Automation objects by ProgID, for example zelnor2.CreateObject(\"Zelnor2.MyCanvas\")";
+  py::exec(kComErrorSource, m.attr("__dict__"));
+
+  py::class_<Ref>(m, "Ref", "A by-reference VARIANT for VARIANT* parameters; read .value after the call")
+      .def(py::init<>())
+      .def(py::init<const py::object&>(), py::arg("value"))
+      .def_property("value", &Ref::Value, &Ref::SetValue)
+      .def("__repr__", [](const Ref& r) { return "zelnor2.Ref(" + std::string(py::repr(r.Value())) + ")"; });
+
+  py::class_<BoundMethod>(m, "Method")
+      .def("__call__", [](BoundMethod& b, py::args args,
+                          py::kwargs kwargs) { return b.object.Call(b.name, args, kwargs); })
+      .def("__repr__", [](const BoundMethod& b) { return "<automation method " + b.name + ">"; });
+
+  py::class_<DispatchObject>(m, "Object", "An automation object reached through IDispatch")
+      .def("__getattr__", &DispatchObject::GetAttr)
+      .def("__setattr__", &DispatchObject::SetAttr)
+      .def("release", &DispatchObject::Release, "Drops the object's reference now");
+
+  m.def("CreateObject", &CreateObject, py::arg("progid"),
+        "Creates an object by ProgID (or braced CLSID) through the registration store");
+  m.def("FreeUnusedLibraries", &activation::CoFreeUnusedLibraries,
+        "Unloads component modules that allow it; returns how many were unloaded");
+  AddConstants(m);
+  AddLowLevel(m);
+}
+
+}  // namespace zelnor2py

@@ -1,0 +1,267 @@
+#include "io/codecs/gif_codec.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "io/gif/rle_encoder.h"
+
+namespace zelnor::codecs {
+
+namespace {
+
+// ------------------------------------------------------------------ writing
+
+void Put16(std::vector<uint8_t>& out, int v) {
+  out.push_back(static_cast<uint8_t>(v & 0xFF));
+  out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
+}
+
+void PutColorTable(std::vector<uint8_t>& out, const raster::Palette& palette, int bits) {
+  for (int i = 0; i < (1 << bits); ++i) {
+    const raster::ColorRef c = i < static_cast<int>(palette.size()) ? palette[static_cast<size_t>(i)] : 0;
+    out.push_back(static_cast<uint8_t>(raster::RedOf(c)));
+    out.push_back(static_cast<uint8_t>(raster::GreenOf(c)));
+    out.push_back(static_cast<uint8_t>(raster::BlueOf(c)));
+  }
+}
+
+void PutLoopExtension(std::vector<uint8_t>& out, uint16_t loops) {
+  static const uint8_t kHead[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1};
+  out.insert(out.end(), std::begin(kHead), std::end(kHead));
+  Put16(out, loops);
+  out.push_back(0);
+}
+
+void PutControlExtension(std::vector<uint8_t>& out, const GifFrame& f) {
+  // Disposal method 0 (unspecified), no user input; bit 0 marks transparency.
+  const uint8_t packed = f.transparent ? 0x01 : 0x00;
+  out.insert(out.end(), {0x21, 0xF9, 4, packed});
+  Put16(out, f.delay);
+  out.push_back(static_cast<uint8_t>(f.transparent ? f.transparent_index : 0));
+  out.push_back(0);
+}
+
+bool HasExtensions(const GifFile& file) {
+  if (file.loops) return true;
+  return std::any_of(file.frames.begin(), file.frames.end(), [](const GifFrame& f) { return f.control_block; });
+}
+
+void CheckFrame(const GifFrame& f) {
+  if (f.image.width > 65535 || f.image.height > 65535)
+    throw std::runtime_error("Image too large for GIF: " + std::to_string(f.image.width) + " x " +
+                             std::to_string(f.image.height) + " pixels (at most 65535 x 65535)");
+  if (f.table_bits < 1 || f.table_bits > 8) throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
+}
+
+void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
+  if (compression_mode == 0) {
+    gif::EncodeRunLengthImageData(f.image.pixels, 1 << f.table_bits, std::max(2, f.table_bits), out);
+  } else {
+    const std::vector<uint8_t> data = EncodeLzwImageData(f.image, f.table_bits);
+    out.insert(out.end(), data.begin(), data.end());
+  }
+}
+
+// ------------------------------------------------------------------ LZW through giflib
+
+int AppendToVector(GifFileType* gif, const GifByteType* data, int length) {
+  auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+  try {
+    out->insert(out->end(), data, data + length);
+  } catch (...) {
+    return 0;  // giflib reports a write failure
+  }
+  return length;
+}
+
+struct GifWriterClose {
+  void operator()(GifFileType* g) const {
+    int error = 0;
+    EGifCloseFile(g, &error);
+  }
+};
+struct MapFree {
+  void operator()(ColorMapObject* m) const { GifFreeMapObject(m); }
+};
+
+[[noreturn]] void GifWriteFailed(int error) {
+  throw std::runtime_error(std::string("GIF encoding failed: ") + (GifErrorString(error) ? GifErrorString(error) : "unknown error"));
+}
+
+// ------------------------------------------------------------------ reading
+
+struct MemorySource {
+  std::span<const uint8_t> bytes;
+  size_t pos = 0;
+};
+
+int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
+  auto* src = static_cast<MemorySource*>(gif->UserData);
+  const size_t n = std::min<size_t>(static_cast<size_t>(std::max(length, 0)), src->bytes.size() - src->pos);
+  std::memcpy(buffer, src->bytes.data() + src->pos, n);
+  src->pos += n;
+  return static_cast<int>(n);
+}
+
+struct GifReaderClose {
+  void operator()(GifFileType* g) const {
+    int error = 0;
+    DGifCloseFile(g, &error);
+  }
+};
+using GifReader = std::unique_ptr<GifFileType, GifReaderClose>;
+
+[[noreturn]] void BadGif(int error) {
+  const char* text = GifErrorString(error);
+  throw std::runtime_error(std::string("Invalid GIF data: ") + (text ? text : "unreadable file"));
+}
+
+void SkipExtension(GifFileType* gif) {
+  int code = 0;
+  GifByteType* block = nullptr;
+  if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) BadGif(gif->Error);
+  while (block != nullptr)
+    if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) BadGif(gif->Error);
+}
+
+raster::Palette FramePalette(const GifFileType* gif) {
+  const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
+  raster::Palette pal;
+  if (map == nullptr) {
+    for (int i = 0; i < 256; ++i) pal.push_back(raster::Rgb(i, i, i));  // no table at all: greys
+    return pal;
+  }
+  for (int i = 0; i < map->ColorCount; ++i)
+    pal.push_back(raster::Rgb(map->Colors[i].Red, map->Colors[i].Green, map->Colors[i].Blue));
+  return pal;
+}
+
+// Reads the frame's rows (in interlace order when flagged) into `pixels`.
+void ReadFrameRows(GifFileType* gif, int w, int h, std::vector<uint8_t>& pixels) {
+  static const int kStart[] = {0, 4, 2, 1}, kStep[] = {8, 8, 4, 2};
+  auto read_row = [&](int y) {
+    if (DGifGetLine(gif, pixels.data() + static_cast<size_t>(y) * w, w) == GIF_ERROR) BadGif(gif->Error);
+  };
+  if (gif->Image.Interlace) {
+    for (int pass = 0; pass < 4; ++pass)
+      for (int y = kStart[pass]; y < h; y += kStep[pass]) read_row(y);
+  } else {
+    for (int y = 0; y < h; ++y) read_row(y);
+  }
+}
+
+raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<uint8_t>& pixels) {
+  const GifImageDesc& d = gif->Image;
+  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= gif->SWidth && d.Height >= gif->SHeight;
+  const int out_w = covers ? d.Width : gif->SWidth, out_h = covers ? d.Height : gif->SHeight;
+  raster::Palette palette = FramePalette(gif);
+  const uint8_t background =
+      gif->SBackGroundColor < static_cast<int>(palette.size()) ? static_cast<uint8_t>(gif->SBackGroundColor) : 0;
+  raster::PixelStorage out(out_w, out_h, raster::PixelLayout{8}, std::move(palette));
+  for (int y = 0; y < out_h; ++y) {
+    uint8_t* row = out.row(y);
+    if (!covers) std::memset(row, background, static_cast<size_t>(out_w));
+    const int fy = y - d.Top;
+    if (fy < 0 || fy >= d.Height) continue;
+    const int x0 = std::max(0, d.Left), x1 = std::min(out_w, d.Left + d.Width);
+    if (x1 > x0) std::memcpy(row + x0, pixels.data() + static_cast<size_t>(fy) * d.Width + (x0 - d.Left), static_cast<size_t>(x1 - x0));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits) {
+  std::vector<uint8_t> file;
+  int error = 0;
+  std::unique_ptr<GifFileType, GifWriterClose> gif(EGifOpen(&file, AppendToVector, &error));
+  if (!gif) GifWriteFailed(error);
+  const int bits = std::max(2, table_bits);
+  std::unique_ptr<ColorMapObject, MapFree> map(GifMakeMapObject(1 << bits, nullptr));
+  if (!map) throw std::bad_alloc();
+  const int w = std::max(image.width, 1), h = std::max(image.height, 1);
+  if (EGifPutScreenDesc(gif.get(), w, h, 8, 0, nullptr) == GIF_ERROR) GifWriteFailed(gif->Error);
+  if (EGifPutImageDesc(gif.get(), 0, 0, image.width, image.height, false, map.get()) == GIF_ERROR)
+    GifWriteFailed(gif->Error);
+  std::vector<GifPixelType> line(static_cast<size_t>(image.width));
+  for (int y = 0; y < image.height; ++y) {
+    // giflib masks the line in place, so it gets a copy.
+    std::memcpy(line.data(), image.pixels.data() + static_cast<size_t>(y) * image.width, line.size());
+    if (EGifPutLine(gif.get(), line.data(), image.width) == GIF_ERROR) GifWriteFailed(gif->Error);
+  }
+  GifFileType* raw = gif.release();
+  if (EGifCloseFile(raw, &error) == GIF_ERROR) GifWriteFailed(error);
+  // The file is header (6), screen (7), image descriptor (10), local table,
+  // image data, trailer (1): the image data lies between table and trailer.
+  const size_t start = 6 + 7 + 10 + 3 * (size_t{1} << bits);
+  if (file.size() <= start || file[13] != 0x2C || file.back() != 0x3B)
+    throw std::runtime_error("GIF encoding failed: unexpected output layout");
+  return std::vector<uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(start), file.end() - 1);
+}
+
+std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
+  if (file.frames.empty()) throw std::invalid_argument("A GIF needs at least one frame");
+  for (const GifFrame& f : file.frames) CheckFrame(f);
+  const char* version = HasExtensions(file) ? "GIF89a" : "GIF87a";
+  std::vector<uint8_t> out(version, version + 6);
+  Put16(out, file.screen_width);
+  Put16(out, file.screen_height);
+  const GifFrame& first = file.frames.front();
+  if (file.global_table) {
+    out.push_back(static_cast<uint8_t>(0x80 | ((first.table_bits - 1) << 4) | (first.table_bits - 1)));
+  } else {
+    out.push_back(0x70);  // no global table; 8 bits of colour resolution
+  }
+  out.push_back(0);  // background colour index
+  out.push_back(0);  // no aspect ratio
+  if (file.global_table) PutColorTable(out, first.image.palette, first.table_bits);
+  for (size_t i = 0; i < file.frames.size(); ++i) {
+    const GifFrame& f = file.frames[i];
+    if (i == 0 && file.loops) PutLoopExtension(out, *file.loops);
+    if (f.control_block) PutControlExtension(out, f);
+    out.push_back(0x2C);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, f.image.width);
+    Put16(out, f.image.height);
+    out.push_back(file.global_table ? 0x00 : static_cast<uint8_t>(0x80 | (f.table_bits - 1)));
+    if (!file.global_table) PutColorTable(out, f.image.palette, f.table_bits);
+    PutImageData(out, f, compression_mode);
+  }
+  out.push_back(0x3B);
+  return out;
+}
+
+raster::PixelStorage DecodeGif(std::span<const uint8_t> bytes) {
+  MemorySource src{bytes};
+  int error = 0;
+  GifReader gif(DGifOpen(&src, ReadFromMemory, &error));
+  if (!gif) BadGif(error);
+  raster::CheckBitmapSize(gif->SWidth, gif->SHeight, 8);
+  while (true) {
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) BadGif(gif->Error);
+    if (type == EXTENSION_RECORD_TYPE) {
+      SkipExtension(gif.get());
+    } else if (type == IMAGE_DESC_RECORD_TYPE) {
+      if (DGifGetImageDesc(gif.get()) == GIF_ERROR) BadGif(gif->Error);
+      const int w = gif->Image.Width, h = gif->Image.Height;
+      if (w <= 0 || h <= 0) throw std::runtime_error("Invalid GIF data: the image has no pixels");
+      raster::CheckBitmapSize(w, h, 8);
+      std::vector<uint8_t> pixels(static_cast<size_t>(w) * static_cast<size_t>(h));
+      ReadFrameRows(gif.get(), w, h, pixels);
+      return FrameToStorage(gif.get(), pixels);
+    } else if (type == TERMINATE_RECORD_TYPE) {
+      throw std::runtime_error("Invalid GIF data: the file holds no image");
+    } else {
+      BadGif(D_GIF_ERR_WRONG_RECORD);
+    }
+  }
+}
+
+}  // namespace zelnor::codecs

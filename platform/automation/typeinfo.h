@@ -1,0 +1,83 @@
+// Declared type descriptions and the standard name lookup and invocation
+// driven by them.  An interface is a table of member rows in function-table
+// order; each row carries a call adapter that invokes its function-table slot
+// with arguments already converted to the declared types.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/automation/oleauto.h"
+
+namespace automation {
+
+// Calls one function of an interface.  args holds the declared parameters in
+// order, converted (I4 in lVal, BOOL in boolVal, BSTR in bstrVal, VARIANT* in
+// pvarVal), followed by the [out,retval] pointer in byref when the member has one.
+using CallAdapter = HRESULT (*)(void* instance, VARIANT* args);
+
+struct ParamDesc {
+  const char* name;  // nullptr for a property put's value
+  VARTYPE vt;        // VT_I4, VT_BOOL, VT_BSTR, or VT_VARIANT | VT_BYREF
+  USHORT flags;      // PARAMFLAG_FIN, FOUT, FOPT, FHASDEFAULT
+  int32_t default_number = 0;             // default of an I4 or BOOL parameter
+  const char16_t* default_text = nullptr;  // default of a BSTR parameter
+};
+
+struct MemberDesc {
+  const char* name;
+  INVOKEKIND kind;
+  DISPID dispid;
+  std::vector<ParamDesc> params;   // without the [out,retval] parameter
+  VARTYPE retval = VT_EMPTY;       // VT_I4, VT_BOOL, VT_BSTR, VT_VARIANT or VT_EMPTY for none
+  const char* retval_name = nullptr;
+  CallAdapter call = nullptr;
+};
+
+struct TypeLibDesc {
+  const char* name;
+  GUID libid;
+  const char16_t* help;
+  WORD major, minor;
+  LCID lcid;
+};
+
+struct InterfaceDesc {
+  const char* name;
+  GUID iid;
+  const char16_t* help;
+  WORD major, minor;
+  WORD type_flags;                  // TYPEFLAG_*
+  std::vector<MemberDesc> members;  // in function-table order, after IDispatch's seven
+};
+
+struct CoClassDesc {
+  const char* name;
+  GUID clsid;
+  const char16_t* help;
+  WORD major, minor;
+  WORD type_flags;
+  const InterfaceDesc* default_interface;
+};
+
+constexpr int kDispatchSlots = 7;  // IUnknown (3) + IDispatch (4) precede a dual interface's members
+
+// Type information objects over static descriptions (each call returns a new
+// reference).  The class's type information refers to the interface's.
+HRESULT CreateInterfaceTypeInfo(const TypeLibDesc& lib, const InterfaceDesc& iface, ITypeInfo** out);
+HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info, ITypeInfo** out);
+
+// Names to dispatch identifiers: the first name is a member (any letter case),
+// the rest its parameters, which map to their positions.  Unknown names give
+// DISPID_UNKNOWN and DISP_E_UNKNOWNNAME.
+HRESULT DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames, DISPID* rgdispid);
+// Standard invocation of a member of the interface described by ptinfo on
+// the object whose function table is at instance.
+HRESULT DispInvoke(void* instance, ITypeInfo* ptinfo, DISPID dispidMember, WORD wFlags, DISPPARAMS* pparams,
+                   VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr);
+
+// Invocation on a description directly (what DispInvoke does after the lookup).
+HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
+HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DISPID* ids);
+
+}  // namespace automation

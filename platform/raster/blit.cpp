@@ -1,0 +1,317 @@
+// Raster-operation blits.  Both paths share the preparation (clipping, the
+// source in the destination's layout, the brush pattern); the fast path then
+// works on whole rows of bytes, the reference path pixel by pixel.
+#include "platform/raster/blit.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/raster/bitmap.h"
+#include "platform/raster/hatch.h"
+#include "platform/raster/surface.h"
+
+namespace raster {
+
+uint8_t TransparentGapRop(uint8_t index) {
+  if (!RopUsesPattern(index)) return index;
+  switch (index) {
+    case RopIndex(kMergeCopy): return RopIndex(kSrcCopyRop);  // S
+    case RopIndex(kPatPaint): return RopIndex(kSrcPaint);     // S | D
+    default: return 0xAA;                                     // D
+  }
+}
+
+namespace {
+
+// The device's reading of a colour value: a palette index (form 1) names one
+// of the 20 static colours (entry 0 past them); other forms give their red,
+// green and blue bytes.
+ColorRef DeviceRgb(ColorRef c) {
+  if (c & 0x01000000u) {
+    const uint32_t index = c & 0xFFFF;
+    const auto& statics = StaticColors();
+    return index < statics.size() ? statics[index] : statics[0];
+  }
+  return c & 0x00FFFFFFu;
+}
+
+uint32_t BitsMask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
+
+// Hatch patterns repeat every 8 rows counted from the bitmap's bottom row,
+// as the host's bottom-up device bitmaps align them.
+int PatternRow(int y, int height) { return ((y - height) % 8 + 8) % 8; }
+
+// The clipped destination rectangle and the source offset of its corner.
+struct Clip {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // destination pixels [x0, x1) x [y0, y1)
+  int sx = 0, sy = 0;                  // source pixel at (x0, y0)
+  bool Empty() const { return x0 >= x1 || y0 >= y1; }
+};
+
+Clip ClipTo(int dw, int dh, int x, int y, int sw, int sh) {
+  Clip c;
+  c.x0 = static_cast<int>(std::max<int64_t>(x, 0));
+  c.y0 = static_cast<int>(std::max<int64_t>(y, 0));
+  c.x1 = static_cast<int>(std::min<int64_t>(int64_t{x} + sw, dw));
+  c.y1 = static_cast<int>(std::min<int64_t>(int64_t{y} + sh, dh));
+  c.sx = static_cast<int>(int64_t{c.x0} - x);
+  c.sy = static_cast<int>(int64_t{c.y0} - y);
+  return c;
+}
+
+// The brush as a blit sees it: stored bits of the line and gap colours, and
+// which pixels the pattern covers.
+struct Pattern {
+  BrushStyle style = bsSolid;
+  uint32_t fg = 0, bg = 0;
+  bool opaque = true;
+  int height = 0;
+  // True where the pattern applies; *bits receives its stored bits there.
+  bool At(int x, int y, uint32_t* bits) const {
+    if (style == bsClear) return false;
+    if (style == bsSolid || HatchBit(style, x, PatternRow(y, height))) {
+      *bits = fg;
+      return true;
+    }
+    *bits = bg;
+    return opaque;
+  }
+};
+
+Pattern MakePattern(Bitmap& dst) {
+  const Surface::PatternBrush pb = dst.Canvas().ApplyBrushForPattern();
+  const PixelStorage& d = dst.Storage();
+  Pattern p;
+  p.style = pb.style;
+  p.fg = d.ColorToBits(DeviceRgb(pb.color));
+  p.bg = d.ColorToBits(DeviceRgb(pb.bk_color));
+  p.opaque = pb.bk_opaque;
+  p.height = d.height();
+  return p;
+}
+
+// Everything both paths need before touching pixels.
+struct Prepared {
+  uint8_t rop = 0, gap = 0;
+  bool use_pattern = false;
+  Pattern pattern;
+  Clip clip;
+  PixelStorage holder;                 // converted or copied source, when needed
+  const PixelStorage* source = nullptr;
+};
+
+bool SameColours(const PixelStorage& a, const PixelStorage& b) {
+  return a.layout() == b.layout() && (a.bits() > 8 || a.palette() == b.palette());
+}
+
+bool Prepare(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop, Prepared& pr) {
+  PixelStorage& d = dst.Storage();
+  if (d.empty()) return false;
+  pr.clip = ClipTo(d.width(), d.height(), x, y, src.Width(), src.Height());
+  if (src.Empty() || pr.clip.Empty()) return false;
+  pr.rop = RopIndex(rop);
+  pr.use_pattern = RopUsesPattern(pr.rop);
+  pr.gap = TransparentGapRop(pr.rop);
+  if (pr.use_pattern) pr.pattern = MakePattern(dst);
+  if (!RopUsesSource(pr.rop) && !(pr.use_pattern && RopUsesSource(pr.gap))) return true;
+  const PixelStorage& s = src.Storage();
+  if (&src == &dst) {
+    // Drawing a bitmap onto itself in place is safe only where every pixel
+    // reads its own position; any shift reads from a copy.
+    if (x != 0 || y != 0) pr.holder = s.Clone();
+  } else if (!SameColours(s, d)) {
+    pr.holder = ConvertStorage(s, d.layout(), d.palette());
+  }
+  pr.source = pr.holder.empty() ? &s : &pr.holder;
+  return true;
+}
+
+// ------------------------------------------------------------ reference path
+
+void ReferenceRows(PixelStorage& d, const Prepared& pr) {
+  const uint32_t mask = BitsMask(d.bits());
+  const Clip& c = pr.clip;
+  for (int y = c.y0; y < c.y1; ++y) {
+    for (int x = c.x0; x < c.x1; ++x) {
+      const uint32_t s = pr.source ? pr.source->GetBits(c.sx + x - c.x0, c.sy + y - c.y0) : 0;
+      const uint32_t dv = d.GetBits(x, y);
+      uint32_t p = 0;
+      const bool covered = !pr.use_pattern || pr.pattern.At(x, y, &p);
+      const uint64_t r = covered ? EvalRop(pr.rop, p, s, dv) : EvalRop(pr.gap, 0, s, dv);
+      d.SetBits(x, y, static_cast<uint32_t>(r) & mask);
+    }
+  }
+}
+
+// ----------------------------------------------------------------- fast path
+
+template <class F>
+void ByteLoop(const uint8_t* p, const uint8_t* s, uint8_t* d, size_t n, F f) {
+  for (size_t i = 0; i < n; ++i) d[i] = static_cast<uint8_t>(f(p[i], s[i], d[i]));
+}
+
+// d = op(p, s, d) over n bytes; the named operations get their own loops.
+void RopBytes(uint8_t rop, const uint8_t* p, const uint8_t* s, uint8_t* d, size_t n) {
+  using B = uint32_t;
+  switch (rop) {
+    case 0x00: std::memset(d, 0, n); return;
+    case 0xFF: std::memset(d, 0xFF, n); return;
+    case 0xAA: return;
+    case 0x55: return ByteLoop(p, s, d, n, [](B, B, B dv) { return ~dv; });
+    case 0xC0: return ByteLoop(p, s, d, n, [](B pv, B sv, B) { return pv & sv; });
+    case 0xBB: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return ~sv | dv; });
+    case 0x33: return ByteLoop(p, s, d, n, [](B, B sv, B) { return ~sv; });
+    case 0x11: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return ~(sv | dv); });
+    case 0xF0: std::memcpy(d, p, n); return;
+    case 0x5A: return ByteLoop(p, s, d, n, [](B pv, B, B dv) { return pv ^ dv; });
+    case 0xFB: return ByteLoop(p, s, d, n, [](B pv, B sv, B dv) { return pv | ~sv | dv; });
+    case 0x88: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv & dv; });
+    case 0xCC: std::memmove(d, s, n); return;
+    case 0x44: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv & ~dv; });
+    case 0x66: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv ^ dv; });
+    case 0xEE: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv | dv; });
+    default: return ByteLoop(p, s, d, n, [rop](B pv, B sv, B dv) { return EvalRop(rop, pv, sv, dv); });
+  }
+}
+
+// Where m is all ones the operation applies, elsewhere the gap operation.
+void RopBytesMasked(uint8_t rop, uint8_t gap, const uint8_t* p, const uint8_t* m, const uint8_t* s, uint8_t* d,
+                    size_t n, std::vector<uint8_t>& scratch) {
+  scratch.assign(d, d + n);
+  RopBytes(rop, p, s, d, n);
+  RopBytes(gap, p, s, scratch.data(), n);
+  for (size_t i = 0; i < n; ++i) d[i] = static_cast<uint8_t>((d[i] & m[i]) | (scratch[i] & ~m[i]));
+}
+
+// Pattern bits and coverage as whole destination rows (one row for a solid
+// brush, eight for a hatch), so the row loop only offsets pointers.
+struct PatternRows {
+  PixelStorage bits, cover;
+  int period = 1;
+  bool masked = false;
+};
+
+PatternRows MakePatternRows(const PixelStorage& d, const Pattern& pat) {
+  PatternRows pr;
+  const bool hatched = pat.style != bsSolid && pat.style != bsClear;
+  pr.period = hatched ? 8 : 1;
+  pr.masked = pat.style == bsClear || (hatched && !pat.opaque);
+  pr.bits = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
+  if (pr.masked) pr.cover = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
+  const uint32_t ones = BitsMask(d.bits());
+  for (int r = 0; r < pr.period; ++r) {
+    // Row r holds the pattern of every destination row y with PatternRow(y) == r.
+    const int y = r + pat.height;
+    for (int x = 0; x < d.width(); ++x) {
+      uint32_t v = 0;
+      const bool covered = pat.At(x, y, &v);
+      pr.bits.SetBits(x, r, v);
+      if (pr.masked) pr.cover.SetBits(x, r, covered ? ones : 0);
+    }
+  }
+  return pr;
+}
+
+// A source row placed at the destination's bit positions, for one- and
+// four-bit layouts whose offset does not fall on a byte boundary.
+void ShiftSourceRow(const PixelStorage& s, int sy, int sx, PixelStorage& row, int x0, int x1) {
+  for (int x = x0; x < x1; ++x) row.SetBits(x, 0, s.GetBits(sx + x - x0, sy));
+}
+
+void FastRows(PixelStorage& d, const Prepared& pr) {
+  const Clip& c = pr.clip;
+  const int bits = d.bits();
+  const int64_t b0 = int64_t{c.x0} * bits / 8;           // first byte touched
+  const int64_t b1 = (int64_t{c.x1} * bits + 7) / 8;     // one past the last
+  const size_t n = static_cast<size_t>(b1 - b0);
+  const bool sub_byte = bits < 8;
+  const bool aligned = !sub_byte || (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
+  std::vector<uint8_t> zeros(n, 0), scratch;
+  PatternRows rows;
+  if (pr.use_pattern) rows = MakePatternRows(d, pr.pattern);
+  PixelStorage shifted;
+  if (pr.source && !aligned) shifted = PixelStorage(d.width(), 1, d.layout(), d.palette());
+  for (int y = c.y0; y < c.y1; ++y) {
+    uint8_t* dp = d.row(y) + b0;
+    const uint8_t first = dp[0], last = dp[n - 1];
+    const uint8_t* sp = zeros.data();
+    if (pr.source) {
+      const int sy = c.sy + y - c.y0;
+      if (aligned) {
+        sp = pr.source->row(sy) + int64_t{c.sx} * bits / 8;
+      } else {
+        ShiftSourceRow(*pr.source, sy, c.sx, shifted, c.x0, c.x1);
+        sp = shifted.row(0) + b0;
+      }
+    }
+    if (!pr.use_pattern) {
+      RopBytes(pr.rop, zeros.data(), sp, dp, n);
+    } else {
+      const int r = rows.period == 1 ? 0 : PatternRow(y, d.height());
+      const uint8_t* pp = rows.bits.row(r) + b0;
+      if (rows.masked)
+        RopBytesMasked(pr.rop, pr.gap, pp, rows.cover.row(r) + b0, sp, dp, n, scratch);
+      else
+        RopBytes(pr.rop, pp, sp, dp, n);
+    }
+    if (sub_byte) {
+      // Keep the bits of pixels outside the span in the shared edge bytes.
+      const int head = static_cast<int>((int64_t{c.x0} * bits) % 8);
+      const int tail = static_cast<int>((int64_t{c.x1} * bits) % 8);
+      const uint8_t head_keep = static_cast<uint8_t>(0xFF00 >> head);
+      const uint8_t tail_keep = tail ? static_cast<uint8_t>(0xFF >> tail) : 0;
+      dp[0] = static_cast<uint8_t>((dp[0] & ~head_keep) | (first & head_keep));
+      dp[n - 1] = static_cast<uint8_t>((dp[n - 1] & ~tail_keep) | (last & tail_keep));
+    }
+  }
+}
+
+}  // namespace
+
+void BitBlt(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop) {
+  Prepared pr;
+  if (Prepare(dst, x, y, src, rop, pr)) FastRows(dst.Storage(), pr);
+}
+
+void BitBltReference(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop) {
+  Prepared pr;
+  if (Prepare(dst, x, y, src, rop, pr)) ReferenceRows(dst.Storage(), pr);
+}
+
+// ------------------------------------------------------ colour to monochrome
+
+namespace {
+
+void MonoRowFromBytes(const uint8_t* p, int step, int width, ColorRef match, uint8_t* out) {
+  const uint8_t b = static_cast<uint8_t>(BlueOf(match)), g = static_cast<uint8_t>(GreenOf(match)),
+                r = static_cast<uint8_t>(RedOf(match));
+  for (int x0 = 0; x0 < width; x0 += 8) {
+    uint8_t packed = 0;
+    const int end = std::min(width, x0 + 8);
+    for (int x = x0; x < end; ++x, p += step)
+      if (p[0] == b && p[1] == g && p[2] == r) packed |= static_cast<uint8_t>(0x80 >> (x - x0));
+    out[x0 >> 3] = packed;
+  }
+}
+
+}  // namespace
+
+PixelStorage ColorToMonochrome(const PixelStorage& src, std::optional<ColorRef> match) {
+  PixelStorage mask(src.width(), src.height(), PixelLayout{1}, MonochromePalette());
+  mask.set_format(pfDevice);
+  if (src.empty() || !match) return mask;
+  const ColorRef want = *match & 0x00FFFFFFu;
+  const bool bgr_bytes = src.bits() == 24 || (src.bits() == 32 && src.format() != pfCustom);
+  for (int y = 0; y < src.height(); ++y) {
+    if (bgr_bytes) {
+      MonoRowFromBytes(src.row(y), src.bits() / 8, src.width(), want, mask.row(y));
+      continue;
+    }
+    for (int x = 0; x < src.width(); ++x)
+      if (src.GetPixel(x, y) == want) mask.SetBits(x, y, 1);
+  }
+  return mask;
+}
+
+}  // namespace raster

@@ -1,0 +1,379 @@
+#include "platform/raster/rasterizer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/raster/bitmap.h"
+#include "platform/raster/hatch.h"
+
+namespace raster {
+
+ColorRef DeviceColor(ColorRef c) {
+  if (c & 0x01000000u) {
+    const uint32_t index = c & 0xFFFF;
+    const auto& statics = StaticColors();
+    return index < statics.size() ? statics[index] : statics[0];
+  }
+  return c & 0x00FFFFFFu;
+}
+
+Rasterizer::Rasterizer(Surface& s) : s_(s), st_(s.owner_.Storage()) {
+  if (st_.empty()) return;
+  pen_bits_ = Bits(s.dc_.pen.color);
+  bk_bits_ = Bits(s.dc_.bk_color);
+  brush_bits_ = Bits(s.dc_.brush.color);
+}
+
+void StorageSpan(PixelStorage& st, int64_t y, int64_t x0, int64_t x1, uint32_t bits) {
+  if (st.empty() || y < 0 || y >= st.height()) return;
+  const int a = static_cast<int>(std::max<int64_t>(x0, 0));
+  const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
+  if (a >= b) return;
+  uint8_t* row = st.row(static_cast<int>(y));
+  switch (st.bits()) {
+    case 24: {
+      uint8_t* p = row + 3 * a;
+      const uint8_t c0 = bits & 0xFF, c1 = (bits >> 8) & 0xFF, c2 = (bits >> 16) & 0xFF;
+      for (int x = a; x < b; ++x, p += 3) {
+        p[0] = c0;
+        p[1] = c1;
+        p[2] = c2;
+      }
+      break;
+    }
+    case 32: {
+      uint32_t* p = reinterpret_cast<uint32_t*>(row) + a;
+      std::fill(p, p + (b - a), bits);
+      break;
+    }
+    case 16: {
+      uint16_t* p = reinterpret_cast<uint16_t*>(row) + a;
+      std::fill(p, p + (b - a), static_cast<uint16_t>(bits));
+      break;
+    }
+    case 8: std::memset(row + a, static_cast<int>(bits & 0xFF), static_cast<size_t>(b - a)); break;
+    default:
+      for (int x = a; x < b; ++x) st.SetBits(x, static_cast<int>(y), bits);
+  }
+}
+
+void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg, uint32_t bg,
+               bool opaque) {
+  if (st.empty() || y < 0 || y >= st.height()) return;
+  const int a = static_cast<int>(std::max<int64_t>(x0, 0));
+  const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
+  const int yy = static_cast<int>(y);
+  for (int x = a; x < b; ++x) {
+    if (HatchBit(style, x, yy))
+      st.SetBits(x, yy, fg);
+    else if (opaque)
+      st.SetBits(x, yy, bg);
+  }
+}
+
+void Rasterizer::Span(int64_t y, int64_t x0, int64_t x1, uint32_t bits) { StorageSpan(st_, y, x0, x1, bits); }
+
+void Rasterizer::BrushSpan(int64_t y, int64_t x0, int64_t x1) {
+  const BrushStyle style = s_.dc_.brush.style;
+  if (style == bsClear) return;
+  if (style == bsSolid)
+    StorageSpan(st_, y, x0, x1, brush_bits_);
+  else
+    HatchSpan(st_, style, y, x0, x1, brush_bits_, bk_bits_, BkOpaque());
+}
+
+// ---------------------------------------------------------------- spans
+
+SpanCollector::SpanCollector(int width, int height)
+    : width_(width), rows_(static_cast<size_t>(std::max(height, 0))), merged_(rows_.size(), false) {}
+
+void SpanCollector::Add(int64_t y, int64_t x0, int64_t x1) {
+  if (y < 0 || y >= static_cast<int64_t>(rows_.size())) return;
+  x0 = std::max<int64_t>(x0, 0);
+  x1 = std::min<int64_t>(x1, width_);
+  if (x0 >= x1) return;
+  auto& r = rows_[static_cast<size_t>(y)];
+  r.emplace_back(static_cast<int>(x0), static_cast<int>(x1));
+  merged_[static_cast<size_t>(y)] = false;
+  // Keep memory bounded when many pieces land on one row.
+  if (r.size() >= 64 && (r.size() & (r.size() - 1)) == 0) Merged(static_cast<int>(y));
+}
+
+std::vector<std::pair<int, int>>& SpanCollector::Merged(int y) {
+  auto& r = rows_[static_cast<size_t>(y)];
+  if (merged_[static_cast<size_t>(y)] || r.size() < 2) return r;
+  std::sort(r.begin(), r.end());
+  size_t out = 0;
+  for (size_t i = 1; i < r.size(); ++i) {
+    if (r[i].first <= r[out].second)
+      r[out].second = std::max(r[out].second, r[i].second);
+    else
+      r[++out] = r[i];
+  }
+  r.resize(out + 1);
+  merged_[static_cast<size_t>(y)] = true;
+  return r;
+}
+
+bool SpanCollector::Contains(int x, int y) {
+  if (y < 0 || y >= static_cast<int>(rows_.size())) return false;
+  for (const auto& iv : Merged(y))
+    if (x >= iv.first && x < iv.second) return true;
+  return false;
+}
+
+void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy) {
+  if (pts.size() < 3) return;
+  struct Edge {
+    double y0, y1, x0, slope;
+    int dir;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(pts.size());
+  for (size_t i = 0; i < pts.size(); ++i) {
+    const auto& a = pts[i];
+    const auto& b = pts[(i + 1) % pts.size()];
+    if (a.second == b.second) continue;
+    const bool down = a.second < b.second;
+    const auto& lo = down ? a : b;
+    const auto& hi = down ? b : a;
+    edges.push_back({lo.second, hi.second, lo.first, (hi.first - lo.first) / (hi.second - lo.second), down ? 1 : -1});
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  double ymin = edges.front().y0, ymax = ymin;
+  for (const auto& e : edges) ymax = std::max(ymax, e.y1);
+  // Row y samples the line y + oy; edges cover [y0, y1).
+  const int64_t y_first = std::max<int64_t>(static_cast<int64_t>(std::ceil(ymin - oy)), 0);
+  const int64_t y_last = std::min<int64_t>(static_cast<int64_t>(std::ceil(ymax - oy)) - 1, sc.Rows() - 1);
+  const double lim = static_cast<double>(kDeviceSpaceLimit) * 4;
+  std::vector<const Edge*> active;
+  std::vector<std::pair<double, int>> xs;
+  size_t next = 0;
+  for (int64_t y = y_first; y <= y_last; ++y) {
+    const double py = static_cast<double>(y) + oy;
+    while (next < edges.size() && edges[next].y0 <= py) active.push_back(&edges[next++]);
+    std::erase_if(active, [py](const Edge* e) { return e->y1 <= py; });
+    xs.clear();
+    for (const Edge* e : active)
+      if (e->y0 <= py) xs.emplace_back(e->x0 + (py - e->y0) * e->slope, e->dir);
+    std::sort(xs.begin(), xs.end());
+    int wind = 0;
+    for (size_t i = 0; i + 1 < xs.size(); ++i) {
+      wind += xs[i].second;
+      if (wind == 0) continue;
+      // Pixels whose sample point x + ox lies in [xs[i], xs[i+1]).
+      const double xa = std::ceil(xs[i].first - ox), xb = std::ceil(xs[i + 1].first - ox);
+      sc.Add(y, static_cast<int64_t>(std::clamp(xa, -lim, lim)), static_cast<int64_t>(std::clamp(xb, -lim, lim)));
+    }
+  }
+}
+
+std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t height) {
+  std::vector<std::pair<int64_t, int64_t>> out;
+  const int64_t a = width - 1, b = height - 1;
+  const int64_t asq = 8 * a * a, bsq = 8 * b * b;
+  int64_t dx = 4 * b * b * (1 - a);
+  int64_t dy = 4 * a * a * (1 + (b % 2));
+  int64_t err = dx + dy + a * a * (b % 2);
+  int64_t x = a, y = height / 2;
+  while (x >= width / 2) {
+    const int64_t e2 = 2 * err;
+    out.emplace_back(x, y);
+    if (e2 >= dx) {
+      --x;
+      err += dx += bsq;
+    }
+    if (e2 <= dy) {
+      ++y;
+      err += dy += asq;
+    }
+  }
+  return out;
+}
+
+PenShape::PenShape(int32_t width) : width_(std::max(width, 1)), top_(-(width_ / 2)) {
+  if (width_ > kExactShapeLimit) return;
+  // The ellipse of a width x width box, outline and inside: per row the
+  // widest quarter point gives the row's right end, mirrored for the left.
+  const int64_t a = width_ - 1, b = width_ - 1;
+  rows_.assign(static_cast<size_t>(width_), {0, -1});
+  for (const auto& [x, y] : QuarterPoints(width_, width_)) {
+    for (const int64_t row : {y, b - y}) {
+      auto& r = rows_[static_cast<size_t>(row)];
+      r.second = std::max(r.second, x);
+      r.first = a - r.second;
+    }
+  }
+}
+
+std::pair<int64_t, int64_t> PenShape::Row(int64_t dy) const {
+  const int64_t row = dy - top_;
+  if (row < 0 || row >= width_) return {0, -1};
+  if (!rows_.empty()) {
+    const auto& r = rows_[static_cast<size_t>(row)];
+    return {r.first + top_, r.second + top_};
+  }
+  const double rad = (width_ - 1) / 2.0, yy = static_cast<double>(row) - rad;
+  const double half = std::sqrt(std::max(0.0, rad * rad - yy * yy));
+  return {static_cast<int64_t>(std::ceil(rad - half)) + top_, static_cast<int64_t>(std::floor(rad + half)) + top_};
+}
+
+void AddDisc(SpanCollector& sc, int64_t cx, int64_t cy, const PenShape& shape) {
+  const int64_t top = cy + shape.Top();
+  const int64_t first = std::max<int64_t>(top, 0), last = std::min<int64_t>(top + shape.Width(), sc.Rows()) - 1;
+  for (int64_t y = first; y <= last; ++y) {
+    const auto [x0, x1] = shape.Row(y - cy);
+    if (x0 <= x1) sc.Add(y, cx + x0, cx + x1 + 1);
+  }
+}
+
+void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64_t y1, const PenShape& shape) {
+  AddDisc(sc, x0, y0, shape);
+  AddDisc(sc, x1, y1, shape);
+  // The band does not depend on the direction: it is built downwards.
+  if (y1 < y0) {
+    std::swap(x0, x1);
+    std::swap(y0, y1);
+  }
+  const int64_t w = shape.Width(), dx = x1 - x0, dy = y1 - y0;
+  if (dx == 0 && dy == 0) return;
+  if (dy == 0) {
+    // A horizontal band: rows y - w/2 .. y - w/2 + w - 1.
+    for (int64_t y = y0 - w / 2; y < y0 - w / 2 + w; ++y) sc.Add(y, std::min(x0, x1), std::max(x0, x1));
+    return;
+  }
+  if (dx == 0) {
+    const int64_t first = std::max<int64_t>(std::min(y0, y1), 0), last = std::min(std::max(y0, y1), sc.Rows());
+    for (int64_t y = first; y < last; ++y) sc.Add(y, x0 - w / 2, x0 - w / 2 + w);
+    return;
+  }
+  // A slanted band: the pen width split across the line into a narrow and a
+  // wide half (the wide one takes the odd pixel), each rounded to whole
+  // pixels, so the band's corners lie on pixel positions.
+  const double len = std::hypot(static_cast<double>(dx), static_cast<double>(dy));
+  const double wx = static_cast<double>(w) * static_cast<double>(std::abs(dy)) / len;
+  const double wy = static_cast<double>(w) * static_cast<double>(std::abs(dx)) / len;
+  int64_t nx = std::llround(wx / 2), ny = std::llround(wy / 2);
+  int64_t vx = std::llround((wx + 1) / 2), vy = std::llround((wy + 1) / 2);
+  if (dx < 0) ny = -ny, vy = -vy;
+  if (dy < 0) nx = -nx, vx = -vx;
+  auto d = [](int64_t v) { return static_cast<double>(v); };
+  AddPolygon(sc,
+             {{d(x0 - nx), d(y0 + ny)}, {d(x0 + vx), d(y0 - vy)}, {d(x1 + vx), d(y1 - vy)}, {d(x1 - nx), d(y1 + ny)}},
+             kRegionSampleX, kRegionSampleY);
+}
+
+// ---------------------------------------------------------------- lines
+
+namespace {
+// Octants numbered counter-clockwise from +x in the y-down device space,
+// as the host numbers them; 3, 5, 6 and 8 take a bias of 1.
+int OctantBias(int64_t dx, int64_t dy) {
+  int octant;
+  if (dy > 0)
+    octant = dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3);
+  else
+    octant = dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7);
+  return (octant == 3 || octant == 5 || octant == 6 || octant == 8) ? 1 : 0;
+}
+
+// First index in [lo, hi] for which pred holds (pred monotone false..true);
+// hi + 1 when none.
+template <class P>
+int64_t FirstTrue(int64_t lo, int64_t hi, P&& pred) {
+  int64_t a = lo, b = hi + 1;
+  while (a < b) {
+    const int64_t m = a + (b - a) / 2;
+    if (pred(m))
+      b = m;
+    else
+      a = m + 1;
+  }
+  return a;
+}
+}  // namespace
+
+LineWalk MakeLineWalk(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
+  LineWalk w{};
+  w.x0 = x0;
+  w.y0 = y0;
+  const int64_t dx = x1 - x0, dy = y1 - y0;
+  w.sx = dx < 0 ? -1 : 1;
+  w.sy = dy < 0 ? -1 : 1;
+  const int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+  w.x_major = adx > ady;
+  w.major = w.x_major ? adx : ady;
+  w.minor = w.x_major ? ady : adx;
+  w.bias = OctantBias(dx, dy);
+  w.length = static_cast<int64_t>(w.major);
+  return w;
+}
+
+std::pair<int64_t, int64_t> VisibleSteps(const LineWalk& w, int width, int height) {
+  const int64_t maj0 = w.x_major ? w.x0 : w.y0, min0 = w.x_major ? w.y0 : w.x0;
+  const int smaj = w.x_major ? w.sx : w.sy, smin = w.x_major ? w.sy : w.sx;
+  const int64_t maj_size = w.x_major ? width : height, min_size = w.x_major ? height : width;
+  const int64_t n = w.length - 1;
+  // Major axis: maj0 + smaj * i in [0, maj_size).
+  int64_t lo = 0, hi = n;
+  if (smaj > 0) {
+    lo = std::max(lo, -maj0);
+    hi = std::min(hi, maj_size - 1 - maj0);
+  } else {
+    lo = std::max(lo, maj0 - (maj_size - 1));
+    hi = std::min(hi, maj0);
+  }
+  if (lo > hi) return {1, 0};
+  // Minor axis: min0 + smin * k(i) in [0, min_size), k non-decreasing.
+  auto minor_at = [&](int64_t i) { return min0 + smin * w.MinorSteps(i); };
+  if (smin > 0) {
+    lo = FirstTrue(lo, hi, [&](int64_t i) { return minor_at(i) >= 0; });
+    hi = FirstTrue(lo, hi, [&](int64_t i) { return minor_at(i) >= min_size; }) - 1;
+  } else {
+    lo = FirstTrue(lo, hi, [&](int64_t i) { return minor_at(i) < min_size; });
+    hi = FirstTrue(lo, hi, [&](int64_t i) { return minor_at(i) < 0; }) - 1;
+  }
+  return {lo, hi};
+}
+
+// Dash patterns of cosmetic pens, in pixels: on, off, on, off ...
+namespace {
+constexpr uint8_t kDash[] = {18, 6};
+constexpr uint8_t kDot[] = {3, 3};
+constexpr uint8_t kDashDot[] = {9, 6, 3, 6};
+constexpr uint8_t kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+}  // namespace
+
+CosmeticPen::CosmeticPen(Rasterizer& r) : r_(r) {
+  switch (r.Pen().style) {
+    case psDash: dashes_ = kDash, count_ = 2; break;
+    case psDot: dashes_ = kDot, count_ = 2; break;
+    case psDashDot: dashes_ = kDashDot, count_ = 4; break;
+    case psDashDotDot: dashes_ = kDashDotDot, count_ = 6; break;
+    default: break;
+  }
+  for (int i = 0; i < count_; ++i) period_ += dashes_[i];
+}
+
+void CosmeticPen::Pixel(int64_t x, int64_t y) {
+  if (!dashes_) {
+    r_.Plot(x, y, r_.PenBits());
+    return;
+  }
+  int p = pos_;
+  int seg = 0;
+  while (p >= dashes_[seg]) p -= dashes_[seg++];
+  if (seg % 2 == 0)
+    r_.Plot(x, y, r_.PenBits());
+  else if (r_.BkOpaque())
+    r_.Plot(x, y, r_.BkBits());
+  pos_ = (pos_ + 1) % period_;
+}
+
+void CosmeticPen::Skip(int64_t n) {
+  if (period_) pos_ = static_cast<int>((pos_ + n % period_) % period_);
+}
+
+}  // namespace raster

@@ -1,0 +1,195 @@
+// Internal to the 2D engine: pixel, span and brush writers on a surface's
+// bitmap, the span collector wide pens and fills are built from, and the
+// figure helpers shared by lines.cpp, figures.cpp and floodfill.cpp.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/raster/pixel_storage.h"
+#include "platform/raster/surface.h"
+
+namespace raster {
+
+// Coordinates beyond this magnitude lie outside the device space of the
+// engine (like the host's 28-bit device space): a figure that reaches them
+// draws nothing.
+inline constexpr int64_t kDeviceSpaceLimit = int64_t{1} << 27;
+
+// Maps a colour value as the device does: palette-index form (bit 24 set)
+// through the 20 static colours (an index past them gives entry 0); every
+// other form by its red, green and blue bytes.
+ColorRef DeviceColor(ColorRef c);
+
+class Rasterizer {
+ public:
+  explicit Rasterizer(Surface& s);
+
+  bool Empty() const { return st_.empty(); }
+  int Width() const { return st_.width(); }
+  int Height() const { return st_.height(); }
+  const Surface::SelectedPen& Pen() const { return s_.dc_.pen; }
+  const Surface::SelectedBrush& Brush() const { return s_.dc_.brush; }
+  bool BkOpaque() const { return s_.dc_.bk_mode == bkOpaque; }
+  uint32_t Bits(ColorRef c) const { return st_.ColorToBits(DeviceColor(c)); }
+  uint32_t PenBits() const { return pen_bits_; }
+  uint32_t BkBits() const { return bk_bits_; }
+  PixelStorage& Storage() { return st_; }
+
+  void Plot(int64_t x, int64_t y, uint32_t bits) {
+    if (x >= 0 && y >= 0 && x < st_.width() && y < st_.height())
+      st_.SetBits(static_cast<int>(x), static_cast<int>(y), bits);
+  }
+  // Pixels x0..x1-1 of row y in one stored value; clipped.
+  void Span(int64_t y, int64_t x0, int64_t x1, uint32_t bits);
+  // Pixels x0..x1-1 of row y with the selected brush (solid, hatched with
+  // the background rule, or nothing for a clear brush); clipped.
+  void BrushSpan(int64_t y, int64_t x0, int64_t x1);
+
+ private:
+  Surface& s_;
+  PixelStorage& st_;
+  uint32_t pen_bits_ = 0;
+  uint32_t bk_bits_ = 0;
+  uint32_t brush_bits_ = 0;
+};
+
+// Paints a span with one stored value into any storage (clipped).
+void StorageSpan(PixelStorage& st, int64_t y, int64_t x0, int64_t x1, uint32_t bits);
+// Paints a span with a hatch pattern: line pixels `fg`, gaps `bg` when
+// `opaque`, untouched otherwise.
+void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg, uint32_t bg,
+               bool opaque);
+
+// Collects half-open pixel intervals per visible row and paints their union,
+// so overlapping pieces of one wide outline or one filled region are
+// painted exactly once.
+class SpanCollector {
+ public:
+  SpanCollector(int width, int height);
+  void Add(int64_t y, int64_t x0, int64_t x1);  // pixels x0..x1-1, clipped
+  // Calls paint(y, x0, x1) for every merged interval.
+  template <class F>
+  void ForEach(F&& paint) {
+    for (int y = 0; y < static_cast<int>(rows_.size()); ++y)
+      for (const auto& iv : Merged(y)) paint(y, iv.first, iv.second);
+  }
+  bool Contains(int x, int y);
+  int64_t Rows() const { return static_cast<int64_t>(rows_.size()); }
+
+ private:
+  std::vector<std::pair<int, int>>& Merged(int y);
+  int width_;
+  std::vector<std::vector<std::pair<int, int>>> rows_;
+  std::vector<bool> merged_;
+};
+
+// A closed polygon with double coordinates filled by the pixel-centre rule:
+// pixel (x, y) is inside when the point (x + ox, y + oy) is (non-zero winding).
+void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy);
+// Where a region polygon samples each pixel (offset from its position).
+inline constexpr double kRegionSampleX = 0.0, kRegionSampleY = 0.0;
+
+// The bottom-right quarter of the ellipse inscribed in a width x height box
+// (box coordinates 0..width-1, 0..height-1), from the right-middle point
+// down to the bottom-middle one: an integer midpoint walk whose error term
+// tracks the ellipse through the centres of the box's corner pixels.
+std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t height);
+
+// The round end and join of a wide pen: the filled ellipse of a width x
+// width box whose top-left is width/2 up and left of the point.
+class PenShape {
+ public:
+  explicit PenShape(int32_t width);
+  int64_t Width() const { return width_; }
+  int64_t Top() const { return top_; }
+  // Columns [first, last] of row dy (relative to the point); first > last
+  // when the row is empty.
+  std::pair<int64_t, int64_t> Row(int64_t dy) const;
+
+ private:
+  static constexpr int64_t kExactShapeLimit = 4096;
+  int64_t width_, top_;
+  std::vector<std::pair<int64_t, int64_t>> rows_;
+};
+void AddDisc(SpanCollector& sc, int64_t cx, int64_t cy, const PenShape& shape);
+// A wide pen's stroke from (x0, y0) to (x1, y1): the band of the pen's width
+// with round ends.
+void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64_t y1, const PenShape& shape);
+
+// A one-pixel line from (x0, y0) towards (x1, y1), end excluded.  Steps
+// along the major axis (x when |dx| > |dy|, else y); the minor coordinate
+// advances when the error term plus the octant's bias is positive.  The
+// bias (1 in the octants drawn leftwards-and-up, down-left steep, up-right
+// shallow ... see OctantBias) makes a line and its reverse light the same
+// pixels the way the host does.  Only the visible steps are visited, so
+// lines with far-away ends cost no more than their visible part.
+struct LineWalk {
+  int64_t x0, y0;
+  int sx, sy;           // +1 / -1 per axis
+  bool x_major;
+  __int128 major, minor;  // |d| along each axis
+  int bias;
+  int64_t length;       // number of pixels (end excluded)
+  // Minor-axis steps taken before pixel i.
+  int64_t MinorSteps(int64_t i) const {
+    return static_cast<int64_t>((2 * minor * i + major + bias - 1) / (2 * major));
+  }
+};
+LineWalk MakeLineWalk(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
+// The range [first, last] of pixel indices inside width x height; empty
+// when first > last.
+std::pair<int64_t, int64_t> VisibleSteps(const LineWalk& w, int width, int height);
+
+// Calls f(x, y, i) for every visible pixel i of the line.
+template <class F>
+void BresenhamLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, int height, F&& f) {
+  const LineWalk w = MakeLineWalk(x0, y0, x1, y1);
+  if (w.length <= 0) return;
+  auto [first, last] = VisibleSteps(w, width, height);
+  if (first > last) return;
+  int64_t k = w.MinorSteps(first);
+  __int128 err = 2 * w.minor * (first + 1) - w.major - 2 * w.major * k;
+  int64_t maj = (w.x_major ? w.x0 : w.y0) + (w.x_major ? w.sx : w.sy) * first;
+  int64_t min = (w.x_major ? w.y0 : w.x0) + (w.x_major ? w.sy : w.sx) * k;
+  const int smaj = w.x_major ? w.sx : w.sy, smin = w.x_major ? w.sy : w.sx;
+  const __int128 add1 = 2 * w.minor - 2 * w.major, add2 = 2 * w.minor;
+  for (int64_t i = first; i <= last; ++i) {
+    if (w.x_major)
+      f(maj, min, i);
+    else
+      f(min, maj, i);
+    if (err + w.bias > 0) {
+      min += smin;
+      err += add1;
+    } else {
+      err += add2;
+    }
+    maj += smaj;
+  }
+}
+
+// A cosmetic pen walking along a path: counts pixels through its dash
+// pattern and paints on-pixels in the pen colour, off-pixels in the
+// background colour when the background is opaque.
+class CosmeticPen {
+ public:
+  explicit CosmeticPen(Rasterizer& r);
+  void Pixel(int64_t x, int64_t y);
+  void ResetPattern() { pos_ = 0; }
+  // Puts the pattern at pixel n of the path.
+  void SetPosition(int64_t n) {
+    if (period_) pos_ = static_cast<int>(n % period_);
+  }
+  // Advances the pattern over n pixels that are not drawn (clipped away).
+  void Skip(int64_t n);
+
+ private:
+  Rasterizer& r_;
+  const uint8_t* dashes_ = nullptr;
+  int count_ = 0;
+  int period_ = 0;
+  int pos_ = 0;
+};
+
+}  // namespace raster
+

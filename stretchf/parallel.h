@@ -1,0 +1,15 @@
+// Splits a loop over independent rows between the machine's cores.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+namespace zelnor::passes {
+
+// Calls body(begin, end) on disjoint ranges covering 0..count-1, on up to as
+// many threads as there are cores (the calling thread takes one range), and
+// returns when all have finished.  `cost` estimates the total work in bytes
+// touched; small jobs run on the calling thread alone.  If a body throws, the
+// first failure is raised again once all ranges have finished.
+void ParallelFor(int count, int64_t cost, const std::function<void(int, int)>& body);
+
+}  // namespace zelnor::passes

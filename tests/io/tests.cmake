@@ -1,0 +1,9 @@
+zelnor_test(io_gif_tests
+  SOURCES io/rle_encoder_test.cpp io/quantizer_test.cpp
+  LIBS zelnor_io)
+zelnor_test(io_codecs_tests
+  SOURCES io/codecs_test.cpp
+  LIBS zelnor_io PNG::PNG ZLIB::ZLIB GIF::GIF)
+zelnor_test(io_save_tests
+  SOURCES io/save_test.cpp
+  LIBS zelnor_canvas zelnor_io GIF::GIF)

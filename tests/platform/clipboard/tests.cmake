@@ -1,0 +1,3 @@
+zelnor_test(clipboard_tests
+  SOURCES platform/clipboard/clipboard_test.cpp
+  LIBS zelnor_clipboard)

@@ -1,0 +1,3 @@
+zelnor_test(blit_tests
+  SOURCES platform/raster/blit/blit_test.cpp
+  LIBS zelnor_raster)

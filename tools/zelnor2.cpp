@@ -1,0 +1,231 @@
+// zelnor2: registers and unregisters component modules and prints the member
+// table of a registered class.  Exit codes: 0 done, 1 the operation failed,
+// 2 bad command line.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tools/activation.h"
+
+namespace {
+using namespace automation;
+namespace fs = std::filesystem;
+
+constexpr int kOk = 0, kFailed = 1, kUsage = 2;
+
+const char* kUsageText =
+    "usage: zelnor2 <command> [options]\n"
+    "\n"
+    "commands:\n"
+    "  register [MODULE]     register the component module (default: the one installed with zelnor2)\n"
+    "  unregister [MODULE]   remove the module's registration\n"
+    "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas)\n"
+    "\n"
+    "The registration store is $ZELNOR2_REGISTRY, else $XDG_CONFIG_HOME/zelnor2/registry,\n"
+    "else ~/.config/zelnor2/registry.  'zelnor2 <command> --help' describes a command.\n";
+
+const char* kRegisterHelp =
+    "usage: zelnor2 register [MODULE]\n"
+    "Calls the module's DllRegisterServer, which records its classes in the registration store.\n"
+    "MODULE defaults to the Zelnor2.so installed beside this program (or in its build tree).\n";
+const char* kUnregisterHelp =
+    "usage: zelnor2 unregister [MODULE]\n"
+    "Calls the module's DllUnregisterServer, which removes its classes from the registration store.\n"
+    "MODULE defaults to the Zelnor2.so installed beside this program (or in its build tree).\n";
+const char* kMembersHelp =
+    "usage: zelnor2 members [PROGID]\n"
+    "Creates an object of the registered class PROGID (default Zelnor2.MyCanvas) and prints its\n"
+    "interface from the type information: dispatch id, kind, name, parameters with their defaults,\n"
+    "and the returned value.\n";
+
+std::string DefaultModule() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return "Zelnor2.so";
+  fs::path dir = exe.parent_path();
+  for (const fs::path& candidate :
+       {dir / "Zelnor2.so", dir / "../lib/Zelnor2.so", dir / "../lib/zelnor2/Zelnor2.so"})
+    if (fs::exists(candidate, ec)) return fs::weakly_canonical(candidate, ec).string();
+  return (dir / "Zelnor2.so").string();
+}
+
+std::string ErrorDescription() {
+  IErrorInfo* info = nullptr;
+  if (GetErrorInfo(0, &info) != S_OK || !info) return {};
+  BSTR text = nullptr;
+  info->GetDescription(&text);
+  std::string out = Utf8FromBstr(text);
+  SysFreeString(text);
+  info->Release();
+  return out;
+}
+
+int RunRegistration(const std::vector<std::string>& args, bool reg) {
+  if (args.size() > 1) {
+    std::fputs(reg ? kRegisterHelp : kUnregisterHelp, stderr);
+    return kUsage;
+  }
+  std::error_code ec;
+  std::string module = args.empty() ? DefaultModule() : fs::absolute(args[0], ec).string();
+  std::string error;
+  activation::Module* m = activation::LoadModule(module, &error);
+  if (!m) {
+    std::fprintf(stderr, "zelnor2: %s\n", error.c_str());
+    return kFailed;
+  }
+  SetErrorInfo(0, nullptr);
+  HRESULT hr = reg ? m->DllRegisterServer() : m->DllUnregisterServer();
+  if (FAILED(hr)) {
+    std::string why = ErrorDescription();
+    std::fprintf(stderr, "zelnor2: %s failed (%s)%s%s\n", reg ? "registration" : "unregistration",
+                 activation::HResultName(hr).c_str(), why.empty() ? "" : ": ", why.c_str());
+    return kFailed;
+  }
+  std::printf("%s %s\n", reg ? "registered" : "unregistered", module.c_str());
+  return kOk;
+}
+
+std::string TypeName(const TYPEDESC& t) {
+  if (t.vt == VT_PTR && t.lptdesc) return TypeName(*t.lptdesc) + "*";
+  switch (t.vt) {
+    case VT_I4:
+      return "I4";
+    case VT_BOOL:
+      return "BOOL";
+    case VT_BSTR:
+      return "BSTR";
+    case VT_VARIANT:
+      return "VARIANT";
+    default:
+      return "VT" + std::to_string(t.vt);
+  }
+}
+
+std::string DefaultText(const VARIANT& v) {
+  switch (v.vt) {
+    case VT_BOOL:
+      return v.boolVal ? "True" : "False";
+    case VT_I4:
+      return std::to_string(v.lVal);
+    case VT_BSTR:
+      return "\"" + Utf8FromBstr(v.bstrVal) + "\"";
+    default:
+      return "?";
+  }
+}
+
+std::string DescribeParameters(const FUNCDESC& fd, const std::vector<std::string>& names) {
+  std::string params, result;
+  size_t named = 1;
+  for (int16_t i = 0; i < fd.cParams; ++i) {
+    const ELEMDESC& e = fd.lprgelemdescParam[i];
+    USHORT flags = e.paramdesc.wParamFlags;
+    bool put_value = fd.invkind != INVOKE_FUNC && fd.invkind != INVOKE_PROPERTYGET;
+    std::string name = put_value ? "value" : named < names.size() ? names[named++] : "?";
+    std::string text = name + ": " + TypeName(e.tdesc);
+    if (flags & PARAMFLAG_FRETVAL) {
+      result = " -> " + name + ": " + TypeName(*e.tdesc.lptdesc);
+      continue;
+    }
+    if (flags & PARAMFLAG_FOUT) text += " [in,out]";
+    if ((flags & PARAMFLAG_FHASDEFAULT) && e.paramdesc.pparamdescex)
+      text += " = " + DefaultText(e.paramdesc.pparamdescex->varDefaultValue);
+    if (flags & PARAMFLAG_FOPT) text = "[" + text + "]";
+    params += (params.empty() ? "" : ", ") + text;
+  }
+  return params + result;
+}
+
+int PrintMembers(ITypeInfo* info) {
+  TYPEATTR* attr = nullptr;
+  if (FAILED(info->GetTypeAttr(&attr))) return kFailed;
+  BSTR name = nullptr, doc = nullptr;
+  info->GetDocumentation(MEMBERID_NIL, &name, &doc, nullptr, nullptr);
+  std::printf("interface %s %s version %u.%u, %u functions\n", Utf8FromBstr(name).c_str(),
+              GuidToString(attr->guid).c_str(), attr->wMajorVerNum, attr->wMinorVerNum, attr->cFuncs);
+  std::printf("  %s\n\n%6s  %-6s  %-24s %s\n", Utf8FromBstr(doc).c_str(), "DispID", "Kind", "Name",
+              "Parameters");
+  SysFreeString(name);
+  SysFreeString(doc);
+  for (UINT i = 0; i < attr->cFuncs; ++i) {
+    FUNCDESC* fd = nullptr;
+    if (FAILED(info->GetFuncDesc(i, &fd))) continue;
+    BSTR raw[32] = {};
+    UINT count = 0;
+    info->GetNames(fd->memid, raw, 32, &count);
+    std::vector<std::string> names;
+    for (UINT n = 0; n < count; ++n) {
+      names.push_back(Utf8FromBstr(raw[n]));
+      SysFreeString(raw[n]);
+    }
+    const char* kind = fd->invkind == INVOKE_PROPERTYGET ? "get"
+                       : fd->invkind == INVOKE_FUNC      ? "method"
+                                                         : "put";
+    std::printf("%6d  %-6s  %-24s %s\n", fd->memid, kind, names.empty() ? "?" : names[0].c_str(),
+                DescribeParameters(*fd, names).c_str());
+    info->ReleaseFuncDesc(fd);
+  }
+  info->ReleaseTypeAttr(attr);
+  return kOk;
+}
+
+int RunMembers(const std::vector<std::string>& args) {
+  if (args.size() > 1) {
+    std::fputs(kMembersHelp, stderr);
+    return kUsage;
+  }
+  std::string progid = args.empty() ? "Zelnor2.MyCanvas" : args[0];
+  IDispatch* object = nullptr;
+  std::string error;
+  HRESULT hr = activation::CoCreateInstance(progid, IID_IDispatch, reinterpret_cast<void**>(&object), &error);
+  if (FAILED(hr)) {
+    std::fprintf(stderr, "zelnor2: %s (run 'zelnor2 register' first?)\n", error.c_str());
+    return kFailed;
+  }
+  ITypeInfo* info = nullptr;
+  int rc = kFailed;
+  if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) && info) {
+    rc = PrintMembers(info);
+    info->Release();
+  } else {
+    std::fprintf(stderr, "zelnor2: %s has no type information\n", progid.c_str());
+  }
+  object->Release();
+  return rc;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsageText, stderr);
+    return kUsage;
+  }
+  std::string command = argv[1];
+  std::vector<std::string> args(argv + 2, argv + argc);
+  bool help = false;
+  for (const std::string& a : args) help = help || a == "--help" || a == "-h";
+  if (command == "--help" || command == "-h" || command == "help") {
+    std::fputs(kUsageText, stdout);
+    return kOk;
+  }
+  for (const std::string& a : args) {
+    if (!help && !a.empty() && a[0] == '-') {
+      std::fprintf(stderr, "zelnor2: unknown option %s\n", a.c_str());
+      return kUsage;
+    }
+  }
+  if (command == "register" || command == "unregister") {
+    if (help) return std::fputs(command == "register" ? kRegisterHelp : kUnregisterHelp, stdout), kOk;
+    return RunRegistration(args, command == "register");
+  }
+  if (command == "members") {
+    if (help) return std::fputs(kMembersHelp, stdout), kOk;
+    return RunMembers(args);
+  }
+  std::fprintf(stderr, "zelnor2: unknown command '%s'\n\n%s", command.c_str(), kUsageText);
+  return kUsage;
+}
