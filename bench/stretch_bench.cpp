@@ -33,21 +33,24 @@ void Run(benchmark::State& state, int w, int h, int nw, int nh, bool hiq, bool e
     zelnor::StretchBitmap(nw, nh, hiq, canvas, exact);
     benchmark::DoNotOptimize(canvas.ScanLine(0));
   }
-  state.counters["Mpix_in"] = benchmark::Counter(static_cast<double>(w) * h * static_cast<double>(state.iterations()) / 1e6,
-                                                 benchmark::Counter::kIsRate);
+  state.counters["Mpix_in"] =
+      benchmark::Counter(static_cast<double>(w) * h * static_cast<double>(state.iterations()) / 1e6,
+                         benchmark::Counter::kIsRate);
 }
 
 void BM_HiQThumbnail_4000x3000_to_160x160(benchmark::State& s) { Run(s, 4000, 3000, 160, 160, true, false); }
 void BM_HiQExact_640x480_to_1600x1200(benchmark::State& s) { Run(s, 640, 480, 1600, 1200, true, true); }
 void BM_HiQExact_4000x3000_to_1000x750(benchmark::State& s) { Run(s, 4000, 3000, 1000, 750, true, true); }
-void BM_FastThumbnail_4000x3000_to_160x160(benchmark::State& s) { Run(s, 4000, 3000, 160, 160, false, false); }
+void BM_FastThumbnail_4000x3000_to_160x160(benchmark::State& s) {
+  Run(s, 4000, 3000, 160, 160, false, false);
+}
 void BM_FastExact_640x480_to_1600x1200(benchmark::State& s) { Run(s, 640, 480, 1600, 1200, false, true); }
 
-BENCHMARK(BM_HiQThumbnail_4000x3000_to_160x160)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_HiQExact_640x480_to_1600x1200)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_HiQExact_4000x3000_to_1000x750)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FastThumbnail_4000x3000_to_160x160)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FastExact_640x480_to_1600x1200)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_HiQThumbnail_4000x3000_to_160x160)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_HiQExact_640x480_to_1600x1200)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_HiQExact_4000x3000_to_1000x750)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_FastThumbnail_4000x3000_to_160x160)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_FastExact_640x480_to_1600x1200)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 // The passes alone, in CPU time of all threads (what they cost the machine).
 void Pass(benchmark::State& state, int w, int h, int nw, int nh, bool along_x) {

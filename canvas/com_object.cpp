@@ -46,16 +46,15 @@ HRESULT TMyCanvasObject::Guarded(Body&& body) {
   }
 }
 
-TMyCanvasObject::TMyCanvasObject(const ObjectHost& host, IUnknown* outer) : outer_(outer), host_(host) {
+TMyCanvasObject::TMyCanvasObject(const ObjectHost& host, IUnknown* outer)
+    : live_(host.live_objects), outer_(outer), host_(host) {
   host_.interface_info->AddRef();
   host_.class_info->AddRef();
-  if (host_.live_objects) host_.live_objects->fetch_add(1);
 }
 
 TMyCanvasObject::~TMyCanvasObject() {
   host_.interface_info->Release();
   host_.class_info->Release();
-  if (host_.live_objects) host_.live_objects->fetch_sub(1);
 }
 
 HRESULT TMyCanvasObject::Inner::QueryInterface(const IID& riid, void** ppv) {

@@ -170,6 +170,21 @@ class TMyCanvasObject final : public IMyCanvas,
     TMyCanvasObject* self_;
   };
 
+  // Counts the object as live from before the canvas exists until after it
+  // is gone, so the module never looks unloadable while canvas code runs.
+  struct LiveToken {
+    explicit LiveToken(std::atomic<int32_t>* count) : count_(count) {
+      if (count_) count_->fetch_add(1);
+    }
+    ~LiveToken() {
+      if (count_) count_->fetch_sub(1);
+    }
+    LiveToken(const LiveToken&) = delete;
+    LiveToken& operator=(const LiveToken&) = delete;
+    std::atomic<int32_t>* count_;
+  };
+
+  LiveToken live_;
   std::atomic<ULONG> refs_{0};
   Inner inner_{this};
   IUnknown* outer_;

@@ -10,7 +10,9 @@ namespace {
 raster::ColorRef AsColor(int32_t v) { return static_cast<raster::ColorRef>(v); }
 }  // namespace
 
-int32_t TMyCanvas::RGBToColor(int32_t R, int32_t G, int32_t B, int32_t P) { return zelnor::RGBToColor(R, G, B, P); }
+int32_t TMyCanvas::RGBToColor(int32_t R, int32_t G, int32_t B, int32_t P) {
+  return zelnor::RGBToColor(R, G, B, P);
+}
 
 int32_t TMyCanvas::GetPenColor() { return static_cast<int32_t>(Current().Canvas().PenColor()); }
 void TMyCanvas::SetPenColor(int32_t value) { Current().Canvas().SetPenColor(AsColor(value)); }
@@ -46,10 +48,12 @@ int32_t TMyCanvas::GetBkMode() { return BkModeOf(Current()); }
 void TMyCanvas::SetBkMode(int32_t value) { PutBkMode(value, Current()); }
 
 void TMyCanvas::Line(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2) { DrawLine(X1, Y1, X2, Y2, Current()); }
-void TMyCanvas::PixelSet(int32_t X1, int32_t Y1, int32_t PColor) { SetCanvasPixel(X1, Y1, PColor, Current()); }
+void TMyCanvas::PixelSet(int32_t X1, int32_t Y1, int32_t PColor) {
+  SetCanvasPixel(X1, Y1, PColor, Current());
+}
 int32_t TMyCanvas::PixelGet(int32_t X1, int32_t Y1) { return GetCanvasPixel(X1, Y1, Current()); }
-void TMyCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                    bool Chord, bool FillFlag) {
+void TMyCanvas::Arc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                    int32_t Y4, bool Chord, bool FillFlag) {
   DrawArc(X1, Y1, X2, Y2, X3, Y3, X4, Y4, Chord, FillFlag, Current());
 }
 void TMyCanvas::Ellipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, bool FillFlag) {
@@ -64,11 +68,12 @@ void TMyCanvas::Box(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, bool FillFla
 void TMyCanvas::FloodFill(int32_t X1, int32_t Y1, int32_t C1, bool BorderFlag) {
   FloodFillCanvas(X1, Y1, C1, BorderFlag, Current());
 }
-void TMyCanvas::RoundBox(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, bool FillFlag) {
+void TMyCanvas::RoundBox(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3,
+                         bool FillFlag) {
   DrawRoundBox(X1, Y1, X2, Y2, X3, Y3, FillFlag, Current());
 }
-void TMyCanvas::Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                    bool FillFlag) {
+void TMyCanvas::Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                    int32_t Y4, bool FillFlag) {
   DrawPie(X1, Y1, X2, Y2, X3, Y3, X4, Y4, FillFlag, Current());
 }
 void TMyCanvas::BezierLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,

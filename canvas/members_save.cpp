@@ -14,7 +14,9 @@ void TMyCanvas::SetJPEGCompressionQuality(int32_t value) {
 bool TMyCanvas::GetJPEGProgressiveEncoding() { return ProcessSettings().jpeg_progressive; }
 void TMyCanvas::SetJPEGProgressiveEncoding(bool value) { ProcessSettings().jpeg_progressive = value; }
 int32_t TMyCanvas::GetGIFCompressionMode() { return ProcessSettings().gif_compression_mode; }
-void TMyCanvas::SetGIFCompressionMode(int32_t value) { ProcessSettings().gif_compression_mode = value == 0 ? 0 : 1; }
+void TMyCanvas::SetGIFCompressionMode(int32_t value) {
+  ProcessSettings().gif_compression_mode = value == 0 ? 0 : 1;
+}
 int32_t TMyCanvas::GetPNGCompressionLevel() { return ProcessSettings().png_compression_level; }
 void TMyCanvas::SetPNGCompressionLevel(int32_t value) {
   // A negative level stores 1, not 0.
@@ -34,16 +36,16 @@ int32_t TMyCanvas::SaveToStream(VARIANT* ToVar, const std::string& FileType, boo
 
 int32_t TMyCanvas::SaveToClipboard() { return SaveCanvasToClipboard(Current()); }
 
-int32_t TMyCanvas::SaveAniGIFToFile(const std::string& FileName, int32_t Delay, int32_t Loops, bool Transparent,
-                                    int32_t TX1, int32_t TY1) {
-  return SaveAnimatedGIF(sdFile, FileName, ProcessSettings(), GetUBound(), Canvases(), nullptr, Loops, Delay, TY1,
-                         TX1, Transparent);
+int32_t TMyCanvas::SaveAniGIFToFile(const std::string& FileName, int32_t Delay, int32_t Loops,
+                                    bool Transparent, int32_t TX1, int32_t TY1) {
+  return SaveAnimatedGIF(sdFile, FileName, ProcessSettings(), GetUBound(), Canvases(), nullptr, Loops, Delay,
+                         TY1, TX1, Transparent);
 }
 
-int32_t TMyCanvas::SaveAniGIFToStream(VARIANT* ToVar, int32_t Delay, int32_t Loops, bool Transparent, int32_t TX1,
-                                      int32_t TY1) {
-  return SaveAnimatedGIF(sdByteArray, "", ProcessSettings(), GetUBound(), Canvases(), ToVar, Loops, Delay, TY1, TX1,
-                         Transparent);
+int32_t TMyCanvas::SaveAniGIFToStream(VARIANT* ToVar, int32_t Delay, int32_t Loops, bool Transparent,
+                                      int32_t TX1, int32_t TY1) {
+  return SaveAnimatedGIF(sdByteArray, "", ProcessSettings(), GetUBound(), Canvases(), ToVar, Loops, Delay,
+                         TY1, TX1, Transparent);
 }
 
 }  // namespace zelnor

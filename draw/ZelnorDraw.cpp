@@ -19,7 +19,8 @@ int32_t RGBToColor(int32_t R, int32_t G, int32_t B, int32_t P) {
 }
 
 void PutPenStyle(int32_t value, Bitmap& canvas) {
-  canvas.Canvas().SetPenStyle(value >= 1 && value <= 6 ? static_cast<raster::PenStyle>(value) : raster::psSolid);
+  canvas.Canvas().SetPenStyle(value >= 1 && value <= 6 ? static_cast<raster::PenStyle>(value)
+                                                       : raster::psSolid);
 }
 
 void PutPenWidth(int32_t value, Bitmap& canvas) {
@@ -27,7 +28,8 @@ void PutPenWidth(int32_t value, Bitmap& canvas) {
 }
 
 void PutBrushStyle(int32_t value, Bitmap& canvas) {
-  canvas.Canvas().SetBrushStyle(value >= 1 && value <= 7 ? static_cast<raster::BrushStyle>(value) : raster::bsSolid);
+  canvas.Canvas().SetBrushStyle(value >= 1 && value <= 7 ? static_cast<raster::BrushStyle>(value)
+                                                         : raster::bsSolid);
 }
 
 int32_t FontSizeOf(Bitmap& canvas) {
@@ -46,10 +48,14 @@ namespace {
 std::atomic<bool>& FlagOf(uint8_t bit) {
   SettingsRecord& s = ProcessSettings();
   switch (bit) {
-    case raster::fsBold: return s.font_bold;
-    case raster::fsItalic: return s.font_italic;
-    case raster::fsUnderline: return s.font_underline;
-    default: return s.font_strike_out;
+    case raster::fsBold:
+      return s.font_bold;
+    case raster::fsItalic:
+      return s.font_italic;
+    case raster::fsUnderline:
+      return s.font_underline;
+    default:
+      return s.font_strike_out;
   }
 }
 }  // namespace
@@ -113,9 +119,7 @@ void WithFillFlag(bool fill, Surface& s, F&& draw) {
 
 // Coordinates derived from script values (X - R, X + R) saturate instead of
 // wrapping; such values lie far outside any canvas anyway.
-int32_t Saturate(int64_t v) {
-  return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 }  // namespace
 
 int32_t DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, Bitmap& canvas) {
@@ -144,8 +148,8 @@ int32_t DrawCircle(int32_t X1, int32_t Y1, int32_t R1, bool FillFlag, Bitmap& ca
                      Saturate(int64_t{Y1} + R1), FillFlag, canvas);
 }
 
-int32_t DrawArc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                bool Chord, bool FillFlag, Bitmap& canvas) {
+int32_t DrawArc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                int32_t Y4, bool Chord, bool FillFlag, Bitmap& canvas) {
   Surface& s = canvas.Canvas();
   WithFillFlag(FillFlag, s, [&] {
     if (Chord)
@@ -156,8 +160,8 @@ int32_t DrawArc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int3
   return rcOK;
 }
 
-int32_t DrawPie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                bool FillFlag, Bitmap& canvas) {
+int32_t DrawPie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                int32_t Y4, bool FillFlag, Bitmap& canvas) {
   Surface& s = canvas.Canvas();
   WithFillFlag(FillFlag, s, [&] { s.Pie(X1, Y1, X2, Y2, X3, Y3, X4, Y4); });
   return rcOK;
@@ -194,7 +198,8 @@ int32_t GetCanvasPixel(int32_t X1, int32_t Y1, Bitmap& canvas) {
 int32_t FloodFillCanvas(int32_t X1, int32_t Y1, int32_t C1, bool BorderFlag, Bitmap& canvas) {
   Surface& s = canvas.Canvas();
   s.ApplyBrush();
-  s.ExtFloodFill(X1, Y1, static_cast<raster::ColorRef>(C1), BorderFlag ? raster::ffBorder : raster::ffSurface);
+  s.ExtFloodFill(X1, Y1, static_cast<raster::ColorRef>(C1),
+                 BorderFlag ? raster::ffBorder : raster::ffSurface);
   return rcOK;
 }
 

@@ -21,11 +21,11 @@ using raster::Bitmap;
 int32_t RGBToColor(int32_t R, int32_t G, int32_t B, int32_t P);
 
 // --- property puts with their value rules
-void PutPenStyle(int32_t value, Bitmap& canvas);    // 1..6, else 0
-void PutPenWidth(int32_t value, Bitmap& canvas);    // <= 0 ignored
-void PutBrushStyle(int32_t value, Bitmap& canvas);  // 1..7, else 0
-int32_t FontSizeOf(Bitmap& canvas);                 // -MulDiv(height, 72, P)
-void PutFontSize(int32_t value, Bitmap& canvas);    // height = -MulDiv(value, P, 72)
+void PutPenStyle(int32_t value, Bitmap& canvas);             // 1..6, else 0
+void PutPenWidth(int32_t value, Bitmap& canvas);             // <= 0 ignored
+void PutBrushStyle(int32_t value, Bitmap& canvas);           // 1..7, else 0
+int32_t FontSizeOf(Bitmap& canvas);                          // -MulDiv(height, 72, P)
+void PutFontSize(int32_t value, Bitmap& canvas);             // height = -MulDiv(value, P, 72)
 void PutFontName(const std::string& value, Bitmap& canvas);  // empty ignored, 31 bytes
 // Stores the process-wide flag, then sets or clears `bit` in the canvas
 // font's styles.
@@ -43,10 +43,10 @@ int32_t DrawLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, Bitmap& canvas)
 int32_t DrawBox(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, bool FillFlag, Bitmap& canvas);
 int32_t DrawEllipse(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, bool FillFlag, Bitmap& canvas);
 int32_t DrawCircle(int32_t X1, int32_t Y1, int32_t R1, bool FillFlag, Bitmap& canvas);
-int32_t DrawArc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                bool Chord, bool FillFlag, Bitmap& canvas);
-int32_t DrawPie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
-                bool FillFlag, Bitmap& canvas);
+int32_t DrawArc(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                int32_t Y4, bool Chord, bool FillFlag, Bitmap& canvas);
+int32_t DrawPie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                int32_t Y4, bool FillFlag, Bitmap& canvas);
 int32_t DrawRoundBox(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, bool FillFlag,
                      Bitmap& canvas);
 int32_t DrawBezierLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,

@@ -9,6 +9,7 @@
 #include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
 #include "effects/parallel.h"
+#include "effects/pixel_kernels.h"
 #include "platform/raster/blit.h"
 #include "platform/raster/syscolors.h"
 
@@ -38,10 +39,7 @@ void ApplyTable(const ByteTable& table, Bitmap& canvas) {
   if (canvas.Empty()) return;
   const int64_t row_bytes = int64_t{canvas.Width()} * 3;
   ForRowBands(canvas.Height(), row_bytes * canvas.Height(), [&](int first, int end) {
-    for (int y = first; y < end; ++y) {
-      uint8_t* p = canvas.ScanLine(y);
-      for (int64_t i = 0; i < row_bytes; ++i) p[i] = table[p[i]];
-    }
+    for (int y = first; y < end; ++y) MapBytes(table.data(), canvas.ScanLine(y), row_bytes);
   });
 }
 
@@ -71,9 +69,11 @@ ByteTable OffsetTable(int32_t v) {
   return t;
 }
 
-void GrayRow(uint8_t* p, int width, const std::vector<uint8_t>& level, const ByteTable& tb, const ByteTable& tg,
-             const ByteTable& tr) {
-  for (int x = 0; x < width; ++x, p += 3) {
+void GrayRow(uint8_t* row, int width, const std::vector<uint8_t>& level, const ByteTable& tb,
+             const ByteTable& tg, const ByteTable& tr, const int32_t (&v)[3]) {
+  const int done = GrayPixels(row, width, v[0], v[1], v[2]);
+  uint8_t* p = row + 3 * int64_t{done};
+  for (int x = done; x < width; ++x, p += 3) {
     const int b = p[0], g = p[1], r = p[2];
     int y = level[289 * b + 586 * g + 114 * r];
     if (y == kGrayTie) y = reference::GrayLevel(b, g, r);
@@ -100,9 +100,10 @@ int32_t GrayBitmap(int32_t vR, int32_t vG, int32_t vB, Bitmap& canvas) {
   if (canvas.Empty()) return result;
   const auto& level = GrayLevelTable();
   const ByteTable tb = OffsetTable(vB), tg = OffsetTable(vG), tr = OffsetTable(vR);
+  const int32_t offsets[3] = {vB, vG, vR};
   const int w = canvas.Width();
   ForRowBands(canvas.Height(), int64_t{w} * 3 * canvas.Height(), [&](int first, int end) {
-    for (int y = first; y < end; ++y) GrayRow(canvas.ScanLine(y), w, level, tb, tg, tr);
+    for (int y = first; y < end; ++y) GrayRow(canvas.ScanLine(y), w, level, tb, tg, tr, offsets);
   });
   return result;
 }

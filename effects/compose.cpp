@@ -12,9 +12,9 @@ namespace zelnor {
 uint32_t CopyModeRop(int32_t mode) {
   // Copy-mode numbers 1..15 are the named operations in alphabetical order.
   static constexpr uint32_t kRops[15] = {
-      raster::kBlackness,  raster::kDstInvert, raster::kMergeCopy,  raster::kMergePaint, raster::kNotSrcCopy,
-      raster::kNotSrcErase, raster::kPatCopy,  raster::kPatInvert,  raster::kPatPaint,   raster::kSrcAnd,
-      raster::kSrcCopyRop, raster::kSrcErase,  raster::kSrcInvert,  raster::kSrcPaint,   raster::kWhiteness};
+      raster::kBlackness,   raster::kDstInvert, raster::kMergeCopy, raster::kMergePaint, raster::kNotSrcCopy,
+      raster::kNotSrcErase, raster::kPatCopy,   raster::kPatInvert, raster::kPatPaint,   raster::kSrcAnd,
+      raster::kSrcCopyRop,  raster::kSrcErase,  raster::kSrcInvert, raster::kSrcPaint,   raster::kWhiteness};
   return mode >= 1 && mode <= 15 ? kRops[mode - 1] : 0;
 }
 

@@ -7,7 +7,9 @@
 //  - larger kernels sum in 32 bits and divide by a 64-bit reciprocal;
 //  - the edge pixels, whose neighbours repeat the border, use the plain
 //    division.
+#if defined(__x86_64__)
 #include <immintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -61,7 +63,8 @@ struct Divider32 {
 // 16 bits, so an unsigned high multiply and a shift by l - 1 divide.
 struct Divider16 {
   explicit Divider16(int d)
-      : one(d == 1), shift(one ? 0 : CeilLog2(d) - 1),
+      : one(d == 1),
+        shift(one ? 0 : CeilLog2(d) - 1),
         m(one ? 0 : static_cast<uint16_t>(((1u << (16 + shift)) + d - 1) / d)) {}
   bool one;
   int shift;
@@ -74,6 +77,7 @@ bool FitsIn16Bits(const Kernel3x3& k) {
   return total * 255 <= 32767;
 }
 
+#if defined(__x86_64__)
 // ------------------------------------------------------------ vector rows
 
 inline __m128i Finish16(__m128i s, const Divider16& dv, __m128i m, __m128i shift, __m128i bias) {
@@ -91,8 +95,8 @@ int64_t InteriorSse2(const Kernel3x3& k, const Divider16& dv, const Rows3& r, ui
   const __m128i shift = _mm_cvtsi32_si128(dv.shift), bias = _mm_set1_epi16(k.bias);
   __m128i w[9];
   for (int j = 0; j < 9; ++j) w[j] = _mm_set1_epi16(k.k[j]);
-  const uint8_t* src[9] = {r.above - 3, r.above, r.above + 3, r.here - 3, r.here,
-                           r.here + 3,  r.below - 3, r.below, r.below + 3};
+  const uint8_t* src[9] = {r.above - 3, r.above,     r.above + 3, r.here - 3, r.here,
+                           r.here + 3,  r.below - 3, r.below,     r.below + 3};
   int64_t i = begin;
   for (; i + 16 <= end; i += 16) {
     __m128i lo = zero, hi = zero;
@@ -109,7 +113,7 @@ int64_t InteriorSse2(const Kernel3x3& k, const Divider16& dv, const Rows3& r, ui
 }
 
 __attribute__((target("avx2"))) inline __m256i Finish16Avx2(__m256i s, const Divider16& dv, __m256i m,
-                                                             __m128i shift, __m256i bias) {
+                                                            __m128i shift, __m256i bias) {
   const __m256i sign = _mm256_srai_epi16(s, 15);
   __m256i q = _mm256_abs_epi16(s);
   if (!dv.one) q = _mm256_srl_epi16(_mm256_mulhi_epu16(q, m), shift);
@@ -126,8 +130,8 @@ __attribute__((target("avx2"))) int64_t InteriorAvx2(const Kernel3x3& k, const D
   const __m256i bias = _mm256_set1_epi16(k.bias);
   __m256i w[9];
   for (int j = 0; j < 9; ++j) w[j] = _mm256_set1_epi16(k.k[j]);
-  const uint8_t* src[9] = {r.above - 3, r.above, r.above + 3, r.here - 3, r.here,
-                           r.here + 3,  r.below - 3, r.below, r.below + 3};
+  const uint8_t* src[9] = {r.above - 3, r.above,     r.above + 3, r.here - 3, r.here,
+                           r.here + 3,  r.below - 3, r.below,     r.below + 3};
   int64_t i = begin;
   for (; i + 32 <= end; i += 32) {
     __m256i lo = zero, hi = zero;
@@ -148,6 +152,8 @@ bool HasAvx2() {
   return has;
 }
 
+#endif  // __x86_64__
+
 // ------------------------------------------------------------- one row
 
 struct RowFilter {
@@ -157,7 +163,8 @@ struct RowFilter {
   Divider32 d32;
 
   void EdgePixel(const Rows3& r, uint8_t* out, int x, int w) const {
-    const int64_t l = 3 * int64_t{std::max(x - 1, 0)}, c = 3 * int64_t{x}, rr = 3 * int64_t{std::min(x + 1, w - 1)};
+    const int64_t l = 3 * int64_t{std::max(x - 1, 0)}, c = 3 * int64_t{x},
+                  rr = 3 * int64_t{std::min(x + 1, w - 1)};
     for (int ch = 0; ch < 3; ++ch) out[c + ch] = FinishExact(SumAt(k.k, r, l + ch, c + ch, rr + ch), k);
   }
 
@@ -167,10 +174,12 @@ struct RowFilter {
     EdgePixel(r, out, w - 1, w);
     const int64_t end = 3 * (int64_t{w} - 1);
     int64_t i = 3;
+#if defined(__x86_64__)
     if (small) {
       if (HasAvx2()) i = InteriorAvx2(k, d16, r, out, i, end);
       i = InteriorSse2(k, d16, r, out, i, end);
     }
+#endif
     for (; i < end; ++i) out[i] = ClampByte(d32.Div(SumAt(k.k, r, i - 3, i, i + 3)) + k.bias);
   }
 };
@@ -186,7 +195,8 @@ int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
     std::vector<const uint8_t*> rows(static_cast<size_t>(h));
     for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = canvas.ScanLine(y);
     raster::PixelStorage out(w, h, raster::PixelLayout{24}, {});
-    const RowFilter filter{kernel, FitsIn16Bits(kernel), Divider16(kernel.divisor), Divider32(kernel.divisor)};
+    const RowFilter filter{kernel, FitsIn16Bits(kernel), Divider16(kernel.divisor),
+                           Divider32(kernel.divisor)};
     ForRowBands(h, int64_t{w} * 3 * h, [&](int first, int end) {
       for (int y = first; y < end; ++y) {
         const Rows3 r{rows[static_cast<size_t>(std::max(y - 1, 0))], rows[static_cast<size_t>(y)],

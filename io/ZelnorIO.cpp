@@ -67,22 +67,28 @@ codecs::GifFile SingleImageGif(const raster::Bitmap& canvas, bool transparent, i
 
 raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes) {
   switch (imageType) {
-    case itJPEG: return codecs::DecodeJpeg(bytes);
-    case itGIF: return codecs::DecodeGif(bytes);
-    case itPNG: return codecs::DecodePng(bytes);
+    case itJPEG:
+      return codecs::DecodeJpeg(bytes);
+    case itGIF:
+      return codecs::DecodeGif(bytes);
+    case itPNG:
+      return codecs::DecodePng(bytes);
     case itBMP: {
       raster::Bitmap b;
       b.LoadFromBmp(bytes);
       return b.ReleaseStorage();
     }
-    default: throw std::invalid_argument("Unsupported image type");
+    default:
+      throw std::invalid_argument("Unsupported image type");
   }
 }
 
-codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1) {
+codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1,
+                              int32_t TY1) {
   if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
     InvalidPixelCoordinates();
-  codecs::GifFrame f = picture.bits() <= 8 ? FrameFromPalettePicture(picture) : FrameFromColourPicture(picture);
+  codecs::GifFrame f =
+      picture.bits() <= 8 ? FrameFromPalettePicture(picture) : FrameFromColourPicture(picture);
   if (transparent) {
     f.control_block = true;
     f.transparent = true;
@@ -95,12 +101,16 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
                                bool transparent, int32_t TX1, int32_t TY1) {
   if (canvas.Empty()) throw std::invalid_argument("Cannot encode an empty canvas");
   switch (imageType) {
-    case itJPEG: return codecs::EncodeJpeg(canvas.Storage(), {settings.jpeg_quality, settings.jpeg_progressive});
-    case itPNG: return codecs::EncodePng(canvas.Storage(), settings.png_compression_level);
-    case itBMP: return canvas.SaveToBmp();
+    case itJPEG:
+      return codecs::EncodeJpeg(canvas.Storage(), {settings.jpeg_quality, settings.jpeg_progressive});
+    case itPNG:
+      return codecs::EncodePng(canvas.Storage(), settings.png_compression_level);
+    case itBMP:
+      return canvas.SaveToBmp();
     case itGIF:
       return codecs::EncodeGif(SingleImageGif(canvas, transparent, TX1, TY1), settings.gif_compression_mode);
-    default: throw std::invalid_argument("Unsupported image type");
+    default:
+      throw std::invalid_argument("Unsupported image type");
   }
 }
 

@@ -30,7 +30,8 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
 // One GIF frame of a picture: its own palette and pixels for 1, 4 and 8 bits,
 // otherwise the colour reduction.  With `transparent`, the index at (TX1, TY1)
 // becomes the transparent index ("Invalid pixel coordinates" outside).
-codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1);
+codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1,
+                              int32_t TY1);
 
 // Saves the canvas to a file (name = path; written whole or not at all) or to
 // a byte array (name = type word; stored into `ToVar`).  Results: -4 empty

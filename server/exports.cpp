@@ -2,7 +2,6 @@
 // module: made when the module is loaded, freed when it is unloaded.
 #include <dlfcn.h>
 
-
 #include "server/server.h"
 
 namespace zelnor {

@@ -7,6 +7,7 @@
 
 #include "stretchf/parallel.h"
 #include "stretchf/passes.h"
+#include "stretchf/simd.h"
 
 namespace zelnor::passes {
 
@@ -14,9 +15,6 @@ namespace {
 
 // One row.  Whole source pixels are summed plainly and the sum shifted once,
 // which gives the same total as weighting each of them by 2^18.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
 void AreaRowX(const AreaPlan& plan, const uint8_t* src, uint8_t* dst, int dst_width) {
   int32_t left = 0, left_fraction = 0;
   for (int s = 0; s < dst_width; ++s) {
@@ -47,16 +45,12 @@ void AreaRowX(const AreaPlan& plan, const uint8_t* src, uint8_t* dst, int dst_wi
 }
 
 // acc[b] += weight * row[b] over one row of bytes.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+ZELNOR_VECTOR_CLONES
 void AddWeighted(uint64_t* __restrict acc, const uint8_t* __restrict row, uint32_t weight, int bytes) {
   for (int b = 0; b < bytes; ++b) acc[b] += static_cast<uint64_t>(weight) * row[b];
 }
 
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+ZELNOR_VECTOR_CLONES
 void AddRow(uint32_t* __restrict sum, const uint8_t* __restrict row, int bytes) {
   for (int b = 0; b < bytes; ++b) sum[b] += row[b];
 }
@@ -82,7 +76,8 @@ void AreaRowY(const AreaPlan& plan, const SrcRows& src, int j, uint8_t* dst, int
   const int32_t bottom_fraction = plan.fraction[static_cast<size_t>(j) + 1];
   std::fill(acc, acc + bytes, uint64_t{kAreaHalf});
   if (top_fraction != kAreaOne)
-    AddWeighted(acc, src.rows[static_cast<size_t>(top)], static_cast<uint32_t>(kAreaOne - top_fraction), bytes);
+    AddWeighted(acc, src.rows[static_cast<size_t>(top)], static_cast<uint32_t>(kAreaOne - top_fraction),
+                bytes);
   AddWholeRows(acc, sum, src, top + 1, bottom, bytes);
   if (bottom_fraction != 0)
     AddWeighted(acc, src.rows[static_cast<size_t>(bottom)], static_cast<uint32_t>(bottom_fraction), bytes);
@@ -95,9 +90,13 @@ void AreaX(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   const AreaPlan plan = MakeAreaPlan(src.width, dst.width);
   const int h = dst.height();
   if (!progress) {
+    const bool simd = UseSimd();
     ParallelFor(h, int64_t{src.width} * 3 * h, [&](int y0, int y1) {
-      for (int y = y0; y < y1; ++y)
-        AreaRowX(plan, src.rows[static_cast<size_t>(y)], dst.rows[static_cast<size_t>(y)], dst.width);
+      for (int y = y0; y < y1; ++y) {
+        const uint8_t* s = src.rows[static_cast<size_t>(y)];
+        uint8_t* d = dst.rows[static_cast<size_t>(y)];
+        simd ? AreaRowXSimd(plan, s, src.width, d, dst.width) : AreaRowX(plan, s, d, dst.width);
+      }
     });
     return;
   }
@@ -117,7 +116,8 @@ void AreaY(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
     std::vector<uint32_t> sum(static_cast<size_t>(bytes));
     for (int j = j0; j < j1; ++j) {
       AreaRowY(plan, src, j, dst.rows[static_cast<size_t>(j)], bytes, acc.data(), sum.data());
-      if (progress && h > 1) ReportProgress(static_cast<int32_t>(int64_t{j} * 100 / (2 * int64_t{h} - 2) + 50), progress);
+      if (progress && h > 1)
+        ReportProgress(static_cast<int32_t>(int64_t{j} * 100 / (2 * int64_t{h} - 2) + 50), progress);
     }
   };
   if (!progress) {

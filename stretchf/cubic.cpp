@@ -4,15 +4,13 @@
 // image the clamped nodes are simply the unclamped ones.
 #include "stretchf/parallel.h"
 #include "stretchf/passes.h"
+#include "stretchf/simd.h"
 
 namespace zelnor::passes {
 
 namespace {
 
 // Destination columns c0..c1-1 of one row.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
 void CubicRowX(const CubicNode* plan, const uint8_t* src, uint8_t* dst, int c0, int c1) {
   for (int i = c0; i < c1; ++i) {
     const CubicNode& n = plan[i];
@@ -21,8 +19,8 @@ void CubicRowX(const CubicNode* plan, const uint8_t* src, uint8_t* dst, int c0, 
     const uint8_t* p2 = src + 3 * n.node[2];
     const uint8_t* p3 = src + 3 * n.node[3];
     for (int c = 0; c < 3; ++c) {
-      const int32_t acc = kCubicHalf + n.weight[0] * p0[c] + n.weight[1] * p1[c] + n.weight[2] * p2[c] +
-                          n.weight[3] * p3[c];
+      const int32_t acc =
+          kCubicHalf + n.weight[0] * p0[c] + n.weight[1] * p1[c] + n.weight[2] * p2[c] + n.weight[3] * p3[c];
       dst[3 * i + c] = CubicByte(acc);
     }
   }
@@ -30,11 +28,10 @@ void CubicRowX(const CubicNode* plan, const uint8_t* src, uint8_t* dst, int c0, 
 
 // One destination row from its four source rows; every byte of the row is
 // one channel sample, so the loop runs straight over bytes.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-__attribute__((target_clones("avx2", "default")))
-#endif
+ZELNOR_VECTOR_CLONES
 void CubicRowY(const CubicNode& n, const uint8_t* __restrict r0, const uint8_t* __restrict r1,
-               const uint8_t* __restrict r2, const uint8_t* __restrict r3, uint8_t* __restrict dst, int bytes) {
+               const uint8_t* __restrict r2, const uint8_t* __restrict r3, uint8_t* __restrict dst,
+               int bytes) {
   const int32_t w0 = n.weight[0], w1 = n.weight[1], w2 = n.weight[2], w3 = n.weight[3];
   for (int b = 0; b < bytes; ++b) {
     const int32_t acc = kCubicHalf + w0 * r0[b] + w1 * r1[b] + w2 * r2[b] + w3 * r3[b];
@@ -53,10 +50,15 @@ void CubicX(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   const std::vector<CubicNode> plan = CubicPlan(src.width, dst.width);
   const int h = dst.height();
   if (!progress) {
-    const int64_t cost = int64_t{dst.width} * h * 12;
-    ParallelFor(h, cost, [&](int y0, int y1) {
-      for (int y = y0; y < y1; ++y)
-        CubicRowX(plan.data(), src.rows[static_cast<size_t>(y)], dst.rows[static_cast<size_t>(y)], 0, dst.width);
+    const bool simd = UseSimd();
+    const CubicSimdPlan columns = simd ? MakeCubicSimdPlan(plan, src.width) : CubicSimdPlan();
+    ParallelFor(h, int64_t{dst.width} * h * 12, [&](int y0, int y1) {
+      for (int y = y0; y < y1; ++y) {
+        const uint8_t* s = src.rows[static_cast<size_t>(y)];
+        uint8_t* d = dst.rows[static_cast<size_t>(y)];
+        simd ? CubicRowXSimd(plan.data(), columns.data(), s, d, dst.width)
+             : CubicRowX(plan.data(), s, d, 0, dst.width);
+      }
     });
     return;
   }
@@ -75,7 +77,8 @@ void CubicY(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   const int bytes = dst.width * 3;
   if (!progress) {
     ParallelFor(h, int64_t{bytes} * h * 4, [&](int j0, int j1) {
-      for (int j = j0; j < j1; ++j) CubicRowY(plan[static_cast<size_t>(j)], src, dst.rows[static_cast<size_t>(j)], bytes);
+      for (int j = j0; j < j1; ++j)
+        CubicRowY(plan[static_cast<size_t>(j)], src, dst.rows[static_cast<size_t>(j)], bytes);
     });
     return;
   }

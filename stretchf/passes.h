@@ -10,6 +10,15 @@
 #include "platform/raster/bitmap.h"
 #include "stretchf/stretchf.h"
 
+// Byte loops marked with this are built twice, plain and for AVX2, and the
+// processor picks one at load time (not in sanitizer builds, whose run-time
+// is not yet set up when that choice is made).
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
+#define ZELNOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define ZELNOR_VECTOR_CLONES
+#endif
+
 namespace zelnor::passes {
 
 // 24-bit rows of `width` pixels; the height is the number of rows.

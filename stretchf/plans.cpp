@@ -3,6 +3,8 @@
 // order written, because the bytes of the passes depend on the last bit.
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "stretchf/passes.h"
 
@@ -16,12 +18,18 @@ std::array<int32_t, 4> LagrangeWeights(long double x, long double scale) {
   const long double w2 = scale * -half * x * (x - 1) * (x - 3) + 0.5L;
   const long double w3 = scale * sixth * x * (x - 1) * (x - 2) + 0.5L;
   // The conversion truncates towards zero, as the weights require.
-  return {static_cast<int32_t>(w0), static_cast<int32_t>(w1), static_cast<int32_t>(w2), static_cast<int32_t>(w3)};
+  return {static_cast<int32_t>(w0), static_cast<int32_t>(w1), static_cast<int32_t>(w2),
+          static_cast<int32_t>(w3)};
 }
 
 namespace passes {
 
 std::vector<CubicNode> CubicPlan(int src_len, int dst_len) {
+  // The plan takes 32 bytes per destination column: refuse what a bitmap of
+  // the same size limit could not hold instead of exhausting memory.
+  if (int64_t{dst_len} * static_cast<int64_t>(sizeof(CubicNode)) > raster::kMaxBitmapBytes)
+    throw std::length_error("stretchf: " + std::to_string(dst_len) +
+                            " pixels is too large a size to resample to");
   std::vector<CubicNode> plan(static_cast<size_t>(dst_len));
   const long double span = static_cast<long double>(dst_len - 1);
   for (int i = 0; i < dst_len; ++i) {
@@ -47,7 +55,8 @@ AreaPlan MakeAreaPlan(int src_len, int dst_len) {
     const long double x = static_cast<long double>(int64_t{src_len} * s) / dst;
     const long double whole = std::trunc(x);
     plan.index[static_cast<size_t>(s)] = static_cast<int32_t>(whole);
-    plan.fraction[static_cast<size_t>(s)] = static_cast<int32_t>((x - whole) * static_cast<long double>(kAreaOne) + 0.5L);
+    plan.fraction[static_cast<size_t>(s)] =
+        static_cast<int32_t>((x - whole) * static_cast<long double>(kAreaOne) + 0.5L);
   }
   return plan;
 }

@@ -93,7 +93,8 @@ void ResampleOnto(const raster::Bitmap& picture, raster::Bitmap& target, int lef
   const bool along_x = width != src.width, along_y = height != src.height();
   if (!along_x && !along_y) {
     for (int y = 0; y < height; ++y)
-      std::copy_n(src.rows[static_cast<size_t>(y)], static_cast<size_t>(width) * 3, dst.rows[static_cast<size_t>(y)]);
+      std::copy_n(src.rows[static_cast<size_t>(y)], static_cast<size_t>(width) * 3,
+                  dst.rows[static_cast<size_t>(y)]);
     return;
   }
   auto run_x = [](const passes::SrcRows& s, const passes::DstRows& d) {

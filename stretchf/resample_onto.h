@@ -9,6 +9,7 @@ namespace zelnor {
 // the picture followed by an unscaled source copy would, without the copies.
 // `target` holds 24-bit rows and the block lies inside it.  An empty picture
 // draws nothing.
-void ResampleOnto(const raster::Bitmap& picture, raster::Bitmap& target, int left, int top, int width, int height);
+void ResampleOnto(const raster::Bitmap& picture, raster::Bitmap& target, int left, int top, int width,
+                  int height);
 
 }  // namespace zelnor

@@ -36,9 +36,14 @@ void FillSolid(raster::PixelStorage& s, raster::ColorRef color) {
   for (int y = 1; y < s.height(); ++y) std::copy_n(s.row(0), static_cast<size_t>(s.stride()), s.row(y));
 }
 
-// A new device-dependent bitmap, as the platform makes it for new bitmaps.
-void MakeWorkBitmap(raster::Bitmap& work, int w, int h) {
-  work.SetSize(w, h);  // no surface yet: painted white
+// A new device-dependent picture, as the platform makes it for new bitmaps.
+// A bitmap without a drawing surface paints new storage white; the callers
+// skip that where every pixel is painted over anyway.
+raster::PixelStorage NewWorkPicture(int w, int h, bool paint_white) {
+  raster::PixelStorage s(w, h, raster::LayoutOfFormat(raster::pfDevice), {});
+  s.set_format(raster::pfDevice);
+  if (paint_white) FillSolid(s, raster::Rgb(255, 255, 255));
+  return s;
 }
 
 }  // namespace
@@ -75,10 +80,11 @@ void StretchBitmap(int new_width, int new_height, bool hiq, raster::Bitmap& canv
     return;
   }
   raster::Bitmap work;
-  MakeWorkBitmap(work, new_width, new_height);
   if (not_thumb_mode) {
+    work.TakeStorage(NewWorkPicture(new_width, new_height, canvas.Empty()));
     raster::StretchDraw(work, 0, 0, new_width, new_height, canvas, raster::kSrcCopy);
   } else {
+    work.TakeStorage(NewWorkPicture(new_width, new_height, false));
     FillSolid(work.Storage(), SolidColorOf(canvas.Canvas().BrushColor()));
     const FitRect r = ThumbnailFit(canvas.Width(), canvas.Height(), new_width, new_height);
     if (hiq)

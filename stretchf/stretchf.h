@@ -36,7 +36,8 @@ void AreaShrinkY(const raster::Bitmap& src, raster::Bitmap& dst, ProgressCallbac
 // the height, an unchanged axis untouched.  An empty bitmap is left alone; any
 // other ends in the 24-bit format (converted first when it is not).  Sizes
 // must be at least 1.
-void ResampleBitmap(raster::Bitmap& bitmap, int new_width, int new_height, ProgressCallback progress = nullptr);
+void ResampleBitmap(raster::Bitmap& bitmap, int new_width, int new_height,
+                    ProgressCallback progress = nullptr);
 
 // Resizes the canvas to new_width x new_height: with `hiq` through
 // ResampleBitmap, else through the nearest-pixel stretching blit; with

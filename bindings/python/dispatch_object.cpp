@@ -126,11 +126,14 @@ void DispatchObject::Release() {
 
 DISPID DispatchObject::Lookup(const std::string& name) {
   if (!dispatch_) throw py::value_error("the object has been released");
+  if (!kinds_) kinds_ = ReadKinds(dispatch_);
+  if (auto it = kinds_->ids.find(name); it != kinds_->ids.end()) return it->second;
   std::u16string wide = Utf16FromUtf8(name);
   LPOLESTR names[1] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) throw py::attribute_error("the object has no member '" + name + "'");
+  kinds_->ids.emplace(name, id);
   return id;
 }
 
@@ -157,6 +160,12 @@ void DispatchObject::SetAttr(const std::string& name, const py::object& value) {
 
 py::object DispatchObject::Call(const std::string& name, const py::args& args, const py::kwargs& kwargs) {
   if (!dispatch_) throw py::value_error("the object has been released");
+  if (kwargs.empty()) {
+    Arguments call;
+    call.values.reserve(args.size());
+    for (size_t i = args.size(); i-- > 0;) ToVariant(args[i], call.Add());
+    return Invoke(dispatch_, Lookup(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, call, name);
+  }
   // Member and keyword names resolve in one lookup; keywords become named arguments.
   std::vector<std::u16string> wide{Utf16FromUtf8(name)};
   std::vector<py::handle> named_values;

@@ -14,9 +14,11 @@ namespace zelnor2py {
 
 namespace py = pybind11;
 
-// What the type information says about the members of one interface.
+// What the type information says about the members of one object, and the
+// dispatch ids already looked up (a script host also looks a name up once).
 struct MemberKinds {
-  std::map<std::string, bool> has_get;  // by lower-case name: true when a property get exists
+  std::map<std::string, bool> has_get;            // by lower-case name: true when a property get exists
+  std::map<std::string, automation::DISPID> ids;  // by name as written
 };
 
 class DispatchObject {

@@ -82,6 +82,10 @@ void ToVariant(const py::handle& value, VARIANT* out) {
     out->boolVal = value.cast<bool>() ? VARIANT_TRUE : VARIANT_FALSE;
   } else if (py::isinstance<py::int_>(value)) {
     FromInt(value, out);
+  } else if (PyIndex_Check(value.ptr())) {  // integer-like objects, e.g. numpy integers
+    PyObject* index = PyNumber_Index(value.ptr());
+    if (!index) throw py::error_already_set();
+    FromInt(py::reinterpret_steal<py::object>(index), out);
   } else if (py::isinstance<py::float_>(value)) {
     out->vt = VT_R8;
     out->dblVal = value.cast<double>();

@@ -5,6 +5,8 @@
 #include <pybind11/eval.h>
 #include <pybind11/pybind11.h>
 
+#include <vector>
+
 #include "bindings/python/dispatch_object.h"
 #include "bindings/python/values.h"
 #include "tools/activation.h"
@@ -134,6 +136,41 @@ void AddLowLevel(py::module_& m) {
     info->Release();
     return text;
   });
+  // IDispatch::Invoke by name with explicit flags: (hresult, result value).
+  low.def("invoke", [](DispatchObject& obj, const std::string& name, int flags, const py::args& args) {
+    std::u16string wide = Utf16FromUtf8(name);
+    LPOLESTR names[1] = {wide.data()};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = obj.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    if (FAILED(hr)) return py::make_tuple(hr, py::none());
+    std::vector<VARIANT> values(args.size());
+    for (VARIANT& v : values) VariantInit(&v);
+    DISPID put = DISPID_PROPERTYPUT;
+    bool is_put = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    VARIANT result;
+    VariantInit(&result);
+    EXCEPINFO excep{};
+    try {
+      for (size_t i = 0; i < args.size(); ++i) ToVariant(args[i], &values[args.size() - 1 - i]);
+      DISPPARAMS dp{values.data(), is_put ? &put : nullptr, static_cast<UINT>(values.size()),
+                    is_put ? 1u : 0u};
+      hr = obj.Get()->Invoke(id, IID_NULL, 0, static_cast<WORD>(flags), &dp, &result, &excep, nullptr);
+    } catch (...) {
+      for (VARIANT& v : values) VariantClear(&v);
+      throw;
+    }
+    for (VARIANT& v : values) VariantClear(&v);
+    SysFreeString(excep.bstrSource);
+    SysFreeString(excep.bstrDescription);
+    SysFreeString(excep.bstrHelpFile);
+    py::object value = FromVariant(result);
+    VariantClear(&result);
+    return py::make_tuple(hr, value);
+  });
+  low.attr("DISPATCH_METHOD") = DISPATCH_METHOD;
+  low.attr("DISPATCH_PROPERTYGET") = DISPATCH_PROPERTYGET;
+  low.attr("DISPATCH_PROPERTYPUT") = DISPATCH_PROPERTYPUT;
+  low.attr("DISPATCH_PROPERTYPUTREF") = DISPATCH_PROPERTYPUTREF;
   low.def("clsid_from_progid", [](const std::string& progid) {
     CLSID clsid;
     HRESULT hr = activation::CLSIDFromProgID(progid, &clsid);

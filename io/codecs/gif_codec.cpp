@@ -31,7 +31,8 @@ void PutColorTable(std::vector<uint8_t>& out, const raster::Palette& palette, in
 }
 
 void PutLoopExtension(std::vector<uint8_t>& out, uint16_t loops) {
-  static const uint8_t kHead[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1};
+  static const uint8_t kHead[] = {0x21, 0xFF, 11,  'N', 'E', 'T', 'S', 'C',
+                                  'A',  'P',  'E', '2', '.', '0', 3,   1};
   out.insert(out.end(), std::begin(kHead), std::end(kHead));
   Put16(out, loops);
   out.push_back(0);
@@ -48,14 +49,16 @@ void PutControlExtension(std::vector<uint8_t>& out, const GifFrame& f) {
 
 bool HasExtensions(const GifFile& file) {
   if (file.loops) return true;
-  return std::any_of(file.frames.begin(), file.frames.end(), [](const GifFrame& f) { return f.control_block; });
+  return std::any_of(file.frames.begin(), file.frames.end(),
+                     [](const GifFrame& f) { return f.control_block; });
 }
 
 void CheckFrame(const GifFrame& f) {
   if (f.image.width > 65535 || f.image.height > 65535)
     throw std::runtime_error("Image too large for GIF: " + std::to_string(f.image.width) + " x " +
                              std::to_string(f.image.height) + " pixels (at most 65535 x 65535)");
-  if (f.table_bits < 1 || f.table_bits > 8) throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
+  if (f.table_bits < 1 || f.table_bits > 8)
+    throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
 }
 
 void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
@@ -90,7 +93,8 @@ struct MapFree {
 };
 
 [[noreturn]] void GifWriteFailed(int error) {
-  throw std::runtime_error(std::string("GIF encoding failed: ") + (GifErrorString(error) ? GifErrorString(error) : "unknown error"));
+  throw std::runtime_error(std::string("GIF encoding failed: ") +
+                           (GifErrorString(error) ? GifErrorString(error) : "unknown error"));
 }
 
 // ------------------------------------------------------------------ reading
@@ -103,6 +107,7 @@ struct MemorySource {
 int ReadFromMemory(GifFileType* gif, GifByteType* buffer, int length) {
   auto* src = static_cast<MemorySource*>(gif->UserData);
   const size_t n = std::min<size_t>(static_cast<size_t>(std::max(length, 0)), src->bytes.size() - src->pos);
+  if (n == 0) return 0;
   std::memcpy(buffer, src->bytes.data() + src->pos, n);
   src->pos += n;
   return static_cast<int>(n);
@@ -160,8 +165,9 @@ raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<ui
   const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= gif->SWidth && d.Height >= gif->SHeight;
   const int out_w = covers ? d.Width : gif->SWidth, out_h = covers ? d.Height : gif->SHeight;
   raster::Palette palette = FramePalette(gif);
-  const uint8_t background =
-      gif->SBackGroundColor < static_cast<int>(palette.size()) ? static_cast<uint8_t>(gif->SBackGroundColor) : 0;
+  const uint8_t background = gif->SBackGroundColor < static_cast<int>(palette.size())
+                                 ? static_cast<uint8_t>(gif->SBackGroundColor)
+                                 : 0;
   raster::PixelStorage out(out_w, out_h, raster::PixelLayout{8}, std::move(palette));
   for (int y = 0; y < out_h; ++y) {
     uint8_t* row = out.row(y);
@@ -169,7 +175,9 @@ raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<ui
     const int fy = y - d.Top;
     if (fy < 0 || fy >= d.Height) continue;
     const int x0 = std::max(0, d.Left), x1 = std::min(out_w, d.Left + d.Width);
-    if (x1 > x0) std::memcpy(row + x0, pixels.data() + static_cast<size_t>(fy) * d.Width + (x0 - d.Left), static_cast<size_t>(x1 - x0));
+    if (x1 > x0)
+      std::memcpy(row + x0, pixels.data() + static_cast<size_t>(fy) * d.Width + (x0 - d.Left),
+                  static_cast<size_t>(x1 - x0));
   }
   return out;
 }

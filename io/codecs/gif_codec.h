@@ -13,8 +13,8 @@
 namespace zelnor::codecs {
 
 struct GifFrame {
-  gif::IndexedImage image;  // palette of exactly 2^table_bits entries
-  int table_bits = 8;       // 1..8
+  gif::IndexedImage image;     // palette of exactly 2^table_bits entries
+  int table_bits = 8;          // 1..8
   bool control_block = false;  // write a Graphic Control Extension
   bool transparent = false;
   int transparent_index = 0;

@@ -5,6 +5,8 @@
 // by the caller.
 #include "io/codecs/jpeg_codec.h"
 
+#include <jerror.h>
+#include <jpeglib.h>
 #include <stdio.h>  // libjpeg's header needs FILE
 
 #include <csetjmp>
@@ -12,9 +14,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-
-#include <jerror.h>
-#include <jpeglib.h>
 
 #include "platform/raster/bitmap.h"
 
@@ -108,10 +107,16 @@ bool ReadHeader(Decompressor& d, std::span<const uint8_t> bytes) {
   jpeg_mem_src(&d.cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&d.cinfo, TRUE);
   switch (d.cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE: d.cinfo.out_color_space = JCS_GRAYSCALE; break;
+    case JCS_GRAYSCALE:
+      d.cinfo.out_color_space = JCS_GRAYSCALE;
+      break;
     case JCS_CMYK:
-    case JCS_YCCK: d.cinfo.out_color_space = JCS_CMYK; break;
-    default: d.cinfo.out_color_space = JCS_EXT_BGR; break;
+    case JCS_YCCK:
+      d.cinfo.out_color_space = JCS_CMYK;
+      break;
+    default:
+      d.cinfo.out_color_space = JCS_EXT_BGR;
+      break;
   }
   jpeg_calc_output_dimensions(&d.cinfo);
   return true;
@@ -153,7 +158,9 @@ raster::Palette GreyPalette() {
   return pal;
 }
 
-[[noreturn]] void BadJpeg(const char* why) { throw std::runtime_error(std::string("Invalid JPEG data: ") + why); }
+[[noreturn]] void BadJpeg(const char* why) {
+  throw std::runtime_error(std::string("Invalid JPEG data: ") + why);
+}
 
 }  // namespace
 
@@ -181,7 +188,8 @@ raster::PixelStorage DecodeJpeg(std::span<const uint8_t> bytes) {
   const int w = static_cast<int>(d.cinfo.output_width), h = static_cast<int>(d.cinfo.output_height);
   const bool grey = d.cinfo.out_color_space == JCS_GRAYSCALE;
   raster::CheckBitmapSize(w, h, grey ? 8 : 24);
-  raster::PixelStorage out(w, h, raster::PixelLayout{grey ? 8 : 24}, grey ? GreyPalette() : raster::Palette{});
+  raster::PixelStorage out(w, h, raster::PixelLayout{grey ? 8 : 24},
+                           grey ? GreyPalette() : raster::Palette{});
   std::vector<JSAMPLE> cmyk_row(d.cinfo.out_color_space == JCS_CMYK ? static_cast<size_t>(w) * 4 : 0);
   if (!ReadPixels(d, out, cmyk_row.data())) BadJpeg(d.trap.message);
   if (d.trap.truncated) BadJpeg("the data ends before the image is complete");

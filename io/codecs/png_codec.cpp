@@ -21,8 +21,8 @@ struct PngState {
   png_structp png = nullptr;
   png_infop info = nullptr;
   std::string error;
-  std::vector<uint8_t>* sink = nullptr;     // writing
-  std::span<const uint8_t> source;          // reading
+  std::vector<uint8_t>* sink = nullptr;  // writing
+  std::span<const uint8_t> source;       // reading
   size_t pos = 0;
 };
 
@@ -73,8 +73,8 @@ bool WritePng(PngState& s, WriteJob& job) {
   const bool indexed = p.bits() <= 8;
   png_set_write_fn(s.png, &s, WriteBytes, FlushBytes);
   png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(p.width()), static_cast<png_uint_32>(p.height()),
-               indexed ? p.bits() : 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               indexed ? p.bits() : 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (indexed) png_set_PLTE(s.png, s.info, job.palette.data(), static_cast<int>(job.palette.size()));
   if (!job.alpha.empty())
     png_set_tRNS(s.png, s.info, job.alpha.data(), static_cast<int>(job.alpha.size()), nullptr);
@@ -142,7 +142,8 @@ void ReadTransparency(PngState& s, ReadInfo& r) {
         return;
       }
   } else if (color && r.color_type == PNG_COLOR_TYPE_GRAY) {
-    const int v = r.depth == 16 ? Scale16(color->gray) : GreyLevel(color->gray & ((1 << r.depth) - 1), r.depth);
+    const int v =
+        r.depth == 16 ? Scale16(color->gray) : GreyLevel(color->gray & ((1 << r.depth) - 1), r.depth);
     r.transparent = raster::Rgb(v, v, v);
   } else if (color && r.color_type == PNG_COLOR_TYPE_RGB) {
     auto ch = [&](int v) { return r.depth == 16 ? Scale16(v) : (v & 0xFF); };
@@ -171,10 +172,9 @@ bool ReadHeader(PngState& s, ReadInfo& r) {
   if (r.color_type & PNG_COLOR_MASK_COLOR) png_set_bgr(s.png);
   png_set_interlace_handling(s.png);
   png_read_update_info(s.png, s.info);
-  if (png_get_rowbytes(s.png, s.info) != static_cast<size_t>(r.width) * ((r.color_type & PNG_COLOR_MASK_COLOR) &&
-                                                                          r.color_type != PNG_COLOR_TYPE_PALETTE
-                                                                      ? 3
-                                                                      : 1))
+  if (png_get_rowbytes(s.png, s.info) !=
+      static_cast<size_t>(r.width) *
+          ((r.color_type & PNG_COLOR_MASK_COLOR) && r.color_type != PNG_COLOR_TYPE_PALETTE ? 3 : 1))
     png_error(s.png, "unexpected row layout");
   return true;
 }
@@ -232,8 +232,9 @@ std::vector<uint8_t> EncodePng(const raster::PixelStorage& picture, int level) {
     job.palette.resize(size_t{1} << p->bits(), png_color{0, 0, 0});
     for (size_t i = 0; i < p->palette().size() && i < job.palette.size(); ++i) {
       const raster::ColorRef c = p->palette()[i];
-      job.palette[i] = png_color{static_cast<png_byte>(raster::RedOf(c)), static_cast<png_byte>(raster::GreenOf(c)),
-                                 static_cast<png_byte>(raster::BlueOf(c))};
+      job.palette[i] =
+          png_color{static_cast<png_byte>(raster::RedOf(c)), static_cast<png_byte>(raster::GreenOf(c)),
+                    static_cast<png_byte>(raster::BlueOf(c))};
     }
   }
   PrepareTransparency(*p, job);
@@ -251,8 +252,9 @@ raster::PixelStorage DecodePng(std::span<const uint8_t> bytes) {
   ReadInfo r;
   if (!ReadHeader(h.s, r)) throw std::runtime_error("Invalid PNG data: " + h.s.error);
   const int bits = StoredBits(r);
-  raster::Palette palette =
-      bits == 24 ? raster::Palette{} : (r.color_type == PNG_COLOR_TYPE_PALETTE ? r.palette : GreyPalette(r.depth));
+  raster::Palette palette = bits == 24
+                                ? raster::Palette{}
+                                : (r.color_type == PNG_COLOR_TYPE_PALETTE ? r.palette : GreyPalette(r.depth));
   raster::CheckBitmapSize(r.width, r.height, std::max(bits, 8));
   raster::PixelStorage out(r.width, r.height, raster::PixelLayout{bits}, std::move(palette));
   out.transparent_color = r.transparent;

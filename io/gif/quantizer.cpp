@@ -1,8 +1,8 @@
 #include "io/gif/quantizer.h"
 
 #include <algorithm>
-#include <bit>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <limits>
 
@@ -53,11 +53,12 @@ int NearestEntry(const PaletteChannels& p, int r, int g, int b) {
   }
   smallest = _mm_min_epi16(smallest, _mm_shuffle_epi32(smallest, _MM_SHUFFLE(1, 0, 3, 2)));
   smallest = _mm_min_epi16(smallest, _mm_shuffle_epi32(smallest, _MM_SHUFFLE(2, 3, 0, 1)));
-  smallest = _mm_min_epi16(smallest, _mm_shufflelo_epi16(_mm_shufflehi_epi16(smallest, _MM_SHUFFLE(2, 3, 0, 1)),
-                                                         _MM_SHUFFLE(2, 3, 0, 1)));
+  smallest = _mm_min_epi16(
+      smallest,
+      _mm_shufflelo_epi16(_mm_shufflehi_epi16(smallest, _MM_SHUFFLE(2, 3, 0, 1)), _MM_SHUFFLE(2, 3, 0, 1)));
   for (int i = 0; i < 256; i += 8) {
-    const int mask =
-        _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(distance + i)), smallest));
+    const int mask = _mm_movemask_epi8(
+        _mm_cmpeq_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(distance + i)), smallest));
     if (mask != 0) return i + std::countr_zero(static_cast<unsigned>(mask)) / 2;
   }
   return 0;
@@ -73,27 +74,24 @@ constexpr int32_t kNone = -1;
 
 // Octree over 8 bits per channel.  Nodes live in one pool and are recycled
 // through a free list; each level keeps a list of reducible (non-leaf) nodes
-// with the newest at the front.
+// with the newest at the front.  The links are kept apart from the colour
+// sums, which are touched only once per pixel, at its leaf.
 class Octree {
  public:
-  Octree() {
+  explicit Octree(bool shortcuts) : use_shortcuts_(shortcuts) {
     heads_.fill(kNone);
     root_ = NewNode(0);
   }
 
   void Add(uint8_t r, uint8_t g, uint8_t b) {
-    int32_t node = root_;
-    for (int level = 0; !nodes_[node].leaf; ++level) {
-      const int shift = 7 - level;
-      const int child = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
-      int32_t next = nodes_[node].children[child];
-      if (next == kNone) {
-        next = NewNode(level + 1);
-        nodes_[node].children[child] = next;
-      }
-      node = next;
-    }
-    Node& leaf = nodes_[node];
+    const uint32_t colour = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
+    // A pixel equal to the previous one reaches the same leaf unless a
+    // reduction has changed the tree since.
+    const bool same = use_shortcuts_ && colour == last_colour_ && last_leaf_ != kNone;
+    const int32_t node = same ? last_leaf_ : Descend(r, g, b);
+    last_colour_ = colour;
+    last_leaf_ = node;
+    Sums& leaf = sums_[static_cast<size_t>(node)];
     leaf.red += r;
     leaf.green += g;
     leaf.blue += b;
@@ -105,31 +103,75 @@ class Octree {
   void CollectLeaves(raster::Palette& out) const { Collect(root_, out); }
 
  private:
-  struct Node {
-    uint64_t red = 0, green = 0, blue = 0, count = 0;
+  struct Links {
     std::array<int32_t, 8> children;
-    int32_t next_reducible = kNone;
-    bool leaf = false;
+    int32_t next_reducible;
+    bool leaf;
   };
+  struct Sums {
+    uint64_t red = 0, green = 0, blue = 0, count = 0;
+  };
+  struct Shortcut {
+    int32_t node = kNone;
+    int level = 0;
+    uint32_t generation = 0;
+  };
+  static constexpr int kShortcutLevel = 4;
+
+  // Finds (making what is missing) the leaf of a colour.  The node a colour
+  // reaches at level 4 is remembered per 12-bit colour prefix, so most
+  // pixels skip the top half of the walk; the memory is dropped whenever a
+  // reduction at level 3 or above frees nodes it may name.
+  int32_t Descend(uint8_t r, uint8_t g, uint8_t b) {
+    Shortcut& sc = shortcuts_[static_cast<size_t>((r >> 4) << 8 | (g >> 4) << 4 | (b >> 4))];
+    int32_t node = root_;
+    int level = 0;
+    if (use_shortcuts_ && sc.generation == generation_) {
+      node = sc.node;
+      level = sc.level;
+    }
+    for (; !links_[static_cast<size_t>(node)].leaf; ++level) {
+      if (level == kShortcutLevel) sc = Shortcut{node, level, generation_};
+      const int shift = 7 - level;
+      const int child = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
+      int32_t next = links_[static_cast<size_t>(node)].children[child];
+      if (next == kNone) {
+        next = NewNode(level + 1);
+        links_[static_cast<size_t>(node)].children[child] = next;
+      }
+      node = next;
+    }
+    if (level <= kShortcutLevel) sc = Shortcut{node, level, generation_};
+    return node;
+  }
+
+  void MakeLeaf(int32_t id) {
+    Links& n = links_[static_cast<size_t>(id)];
+    n.leaf = true;
+    n.next_reducible = kNone;
+    n.children.fill(kNone);
+  }
 
   int32_t NewNode(int level) {
     int32_t id;
     if (free_ != kNone) {
       id = free_;
-      free_ = nodes_[id].next_reducible;
+      free_ = links_[static_cast<size_t>(id)].next_reducible;
     } else {
-      id = static_cast<int32_t>(nodes_.size());
-      nodes_.emplace_back();
+      id = static_cast<int32_t>(links_.size());
+      links_.emplace_back();
+      sums_.emplace_back();
     }
-    Node& n = nodes_[id];
-    n = Node{};
+    Links& n = links_[static_cast<size_t>(id)];
     n.children.fill(kNone);
+    n.leaf = false;
+    sums_[static_cast<size_t>(id)] = Sums{};
     if (level == kLevels) {
-      n.leaf = true;
+      MakeLeaf(id);
       ++leaves_;
     } else {
-      n.next_reducible = heads_[level];
-      heads_[level] = id;
+      n.next_reducible = heads_[static_cast<size_t>(level)];
+      heads_[static_cast<size_t>(level)] = id;
     }
     return id;
   }
@@ -137,36 +179,38 @@ class Octree {
   // Folds the front node of the deepest non-empty reducible list into a leaf.
   void Reduce() {
     int level = kLevels - 1;
-    while (level > 0 && heads_[level] == kNone) --level;
-    const int32_t id = heads_[level];
+    while (level > 0 && heads_[static_cast<size_t>(level)] == kNone) --level;
+    const int32_t id = heads_[static_cast<size_t>(level)];
     if (id == kNone) return;
-    heads_[level] = nodes_[id].next_reducible;
-    Node& n = nodes_[id];
+    heads_[static_cast<size_t>(level)] = links_[static_cast<size_t>(id)].next_reducible;
+    Sums& total = sums_[static_cast<size_t>(id)];
     int children = 0;
-    for (int32_t& c : n.children) {
+    for (int32_t c : links_[static_cast<size_t>(id)].children) {
       if (c == kNone) continue;
-      n.red += nodes_[c].red;
-      n.green += nodes_[c].green;
-      n.blue += nodes_[c].blue;
-      n.count += nodes_[c].count;
-      nodes_[c].next_reducible = free_;
+      const Sums& part = sums_[static_cast<size_t>(c)];
+      total.red += part.red;
+      total.green += part.green;
+      total.blue += part.blue;
+      total.count += part.count;
+      links_[static_cast<size_t>(c)].next_reducible = free_;
       free_ = c;
-      c = kNone;
       ++children;
     }
-    n.leaf = true;
-    n.next_reducible = kNone;
+    MakeLeaf(id);
     leaves_ -= children - 1;
+    last_leaf_ = kNone;
+    if (level < 0) ++generation_;
   }
 
   void Collect(int32_t id, raster::Palette& out) const {
-    const Node& n = nodes_[id];
+    const Links& n = links_[static_cast<size_t>(id)];
     if (n.leaf) {
-      if (n.count == 0) {
+      const Sums& s = sums_[static_cast<size_t>(id)];
+      if (s.count == 0) {
         out.push_back(raster::Rgb(0, 0, 0));
       } else {
-        out.push_back(raster::Rgb(static_cast<int>(n.red / n.count), static_cast<int>(n.green / n.count),
-                                  static_cast<int>(n.blue / n.count)));
+        out.push_back(raster::Rgb(static_cast<int>(s.red / s.count), static_cast<int>(s.green / s.count),
+                                  static_cast<int>(s.blue / s.count)));
       }
       return;
     }
@@ -174,39 +218,51 @@ class Octree {
       if (c != kNone) Collect(c, out);
   }
 
-  std::vector<Node> nodes_;
+  std::vector<Links> links_;
+  std::vector<Sums> sums_;
   std::array<int32_t, kLevels> heads_;
   int32_t root_ = kNone;
   int32_t free_ = kNone;
   int leaves_ = 0;
+  uint32_t last_colour_ = 0;
+  int32_t last_leaf_ = kNone;
+  std::vector<Shortcut> shortcuts_ = std::vector<Shortcut>(4096);
+  uint32_t generation_ = 1;
+  bool use_shortcuts_;
 };
 
 // Nearest palette entry by the sum of absolute channel differences, with a
 // cache of one cell per 15-bit colour.  Cells are pre-set to the entries whose
 // own colour falls in them (first entry wins), so a colour that shares a cell
-// with a palette entry maps to that entry.
+// with a palette entry maps to that entry.  Cells are bytes with a separate
+// bit set of filled cells, which keeps the cache small enough for L1.
 class PaletteLookup {
  public:
-  explicit PaletteLookup(const raster::Palette& palette) : channels_(palette), cells_(32768, kEmpty) {
-    for (size_t i = 0; i < palette.size(); ++i) {
-      const raster::ColorRef c = palette[i];
-      int16_t& cell = cells_[Key(raster::RedOf(c), raster::GreenOf(c), raster::BlueOf(c))];
-      if (cell == kEmpty) cell = static_cast<int16_t>(i);
+  explicit PaletteLookup(const raster::Palette& palette) : channels(palette) {
+    for (int i = 0; i < channels.size; ++i) {
+      const int key = Key(channels.red[i], channels.green[i], channels.blue[i]);
+      if (!Filled(key)) Fill(key, i);
     }
   }
 
   int Index(int r, int g, int b) {
-    int16_t& cell = cells_[Key(r, g, b)];
-    if (cell == kEmpty) cell = static_cast<int16_t>(NearestEntry(channels_, r, g, b));
-    return cell;
+    const int key = Key(r, g, b);
+    if (!Filled(key)) Fill(key, NearestEntry(channels, r, g, b));
+    return cells_[key];
   }
 
- private:
-  static constexpr int16_t kEmpty = -1;
-  static int Key(int r, int g, int b) { return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3); }
+  const PaletteChannels channels;
 
-  const PaletteChannels channels_;
-  std::vector<int16_t> cells_;
+ private:
+  static int Key(int r, int g, int b) { return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3); }
+  bool Filled(int key) const { return (filled_[key >> 6] >> (key & 63)) & 1; }
+  void Fill(int key, int index) {
+    filled_[key >> 6] |= uint64_t{1} << (key & 63);
+    cells_[key] = static_cast<uint8_t>(index);
+  }
+
+  std::array<uint64_t, 32768 / 64> filled_{};
+  std::array<uint8_t, 32768> cells_{};
 };
 
 int ClampChannel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
@@ -229,40 +285,48 @@ class ErrorRows {
   std::vector<int> current_, next_;
 };
 
-void DitherRow(const BgrImage& image, int y, const raster::Palette& palette, PaletteLookup& lookup,
-               ErrorRows& errors, uint8_t* out) {
+// One row in its running direction.  The share for the next pixel of the row
+// is carried in registers (added to what the row above left there); the
+// shares for the row below go to memory.
+void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors, uint8_t* out) {
   const uint8_t* row = image.Row(y);
-  const bool forward = (y % 2) == 0;
-  const int step = forward ? 1 : -1;
-  int x = forward ? 0 : image.width - 1;
+  const int step = (y % 2) == 0 ? 1 : -1;
+  int x = step > 0 ? 0 : image.width - 1;
+  int carry_r = 0, carry_g = 0, carry_b = 0;
+  const PaletteChannels& pal = lookup.channels;
   for (int i = 0; i < image.width; ++i, x += step) {
     const uint8_t* px = row + 3 * static_cast<size_t>(x);
-    int* err = errors.Current(x);
-    // Channels in the order red, green, blue.
-    const int value[3] = {ClampChannel(px[2] + (err[0] + 8) / 16), ClampChannel(px[1] + (err[1] + 8) / 16),
-                          ClampChannel(px[0] + (err[2] + 8) / 16)};
-    const int index = lookup.Index(value[0], value[1], value[2]);
+    const int* err = errors.Current(x);
+    const int r = ClampChannel(px[2] + (err[0] + carry_r + 8) / 16);
+    const int g = ClampChannel(px[1] + (err[1] + carry_g + 8) / 16);
+    const int b = ClampChannel(px[0] + (err[2] + carry_b + 8) / 16);
+    const int index = lookup.Index(r, g, b);
     out[x] = static_cast<uint8_t>(index);
-    const raster::ColorRef c = palette[static_cast<size_t>(index)];
-    const int chosen[3] = {raster::RedOf(c), raster::GreenOf(c), raster::BlueOf(c)};
-    int* ahead = errors.Current(x + step);
+    const int er = r - pal.red[index], eg = g - pal.green[index], eb = b - pal.blue[index];
+    carry_r = 7 * er;
+    carry_g = 7 * eg;
+    carry_b = 7 * eb;
     int* below_behind = errors.Next(x - step);
     int* below = errors.Next(x);
     int* below_ahead = errors.Next(x + step);
-    for (int ch = 0; ch < 3; ++ch) {
-      const int e = value[ch] - chosen[ch];
-      ahead[ch] += 7 * e;
-      below_behind[ch] += 3 * e;
-      below[ch] += 5 * e;
-      below_ahead[ch] += e;
-    }
+    below_behind[0] += 3 * er;
+    below_behind[1] += 3 * eg;
+    below_behind[2] += 3 * eb;
+    below[0] += 5 * er;
+    below[1] += 5 * eg;
+    below[2] += 5 * eb;
+    below_ahead[0] += er;
+    below_ahead[1] += eg;
+    below_ahead[2] += eb;
   }
 }
 
 }  // namespace
 
-raster::Palette OptimisedPalette(const BgrImage& image) {
-  Octree tree;
+namespace {
+
+raster::Palette BuildPalette(const BgrImage& image, bool shortcuts) {
+  Octree tree(shortcuts);
   for (int y = 0; y < image.height; ++y) {
     const uint8_t* row = image.Row(y);
     for (int x = 0; x < image.width; ++x) tree.Add(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
@@ -280,13 +344,18 @@ raster::Palette OptimisedPalette(const BgrImage& image) {
   return palette;
 }
 
+}  // namespace
+
+raster::Palette OptimisedPalette(const BgrImage& image) { return BuildPalette(image, true); }
+raster::Palette OptimisedPaletteReference(const BgrImage& image) { return BuildPalette(image, false); }
+
 std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palette& palette) {
   std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
   if (pixels.empty()) return pixels;
   PaletteLookup lookup(palette);
   ErrorRows errors(image.width);
   for (int y = 0; y < image.height; ++y) {
-    DitherRow(image, y, palette, lookup, errors, pixels.data() + static_cast<size_t>(y) * image.width);
+    DitherRow(image, y, lookup, errors, pixels.data() + static_cast<size_t>(y) * image.width);
     errors.Advance();
   }
   return pixels;

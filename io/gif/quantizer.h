@@ -35,6 +35,9 @@ inline constexpr int kFirstOctreeEntry = 10;
 // The optimised palette of a picture: static colours, octree leaves in
 // depth-first order, unused entries black.
 raster::Palette OptimisedPalette(const BgrImage& image);
+// The same with every pixel walking the whole tree: the plain path the fast
+// one must always agree with.
+raster::Palette OptimisedPaletteReference(const BgrImage& image);
 
 // Maps a picture to a palette with serpentine Floyd-Steinberg dithering and
 // the 32,768-cell nearest-colour cache.

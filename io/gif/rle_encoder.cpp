@@ -1,5 +1,6 @@
 #include "io/gif/rle_encoder.h"
 
+#include <array>
 #include <cmath>
 #include <stdexcept>
 
@@ -10,12 +11,30 @@ namespace {
 // Codes of one frame, fixed by the colour table's bit depth.
 struct Codes {
   explicit Codes(int bits)
-      : clear(1 << bits), end(clear + 1), base(clear + 2), initial_width(bits + 1), initial_bump(clear - 1),
-        initial_clear(bits <= 3 ? 9 : clear - 2), budget(4095 - base) {}
+      : clear(1 << bits),
+        end(clear + 1),
+        base(clear + 2),
+        initial_width(bits + 1),
+        initial_bump(clear - 1),
+        initial_clear(bits <= 3 ? 9 : clear - 2),
+        budget(4095 - base) {}
   int clear, end, base, initial_width, initial_bump, initial_clear, budget;
 };
 
+// Codes for a run of n < 64 pixels from a fresh table: the smallest k with
+// k(k + 1) >= 2n (short runs are by far the most common).
+constexpr std::array<uint8_t, 64> kShortRunCost = [] {
+  std::array<uint8_t, 64> t{};
+  for (int n = 1; n < 64; ++n) {
+    int k = 0;
+    while (k * (k + 1) < 2 * n) ++k;
+    t[static_cast<size_t>(n)] = static_cast<uint8_t>(k);
+  }
+  return t;
+}();
+
 int64_t CostWithBudget(int64_t n, int64_t budget) {
+  if (n < 64 && n < budget) return kShortRunCost[static_cast<size_t>(n)];
   const int64_t whole = budget * (budget + 1) / 2;
   int64_t cost = budget * (n / whole);
   const int64_t r = n % whole;
@@ -35,9 +54,8 @@ int64_t CostWithBudget(int64_t n, int64_t budget) {
 class CodeWriter {
  public:
   CodeWriter(std::vector<uint8_t>& out, size_t expected_bytes) : out_(out) {
-    base_ = out_.size();
-    out_.resize(base_ + expected_bytes + expected_bytes / 255 + 16);
-    at_ = base_;
+    at_ = out_.size();
+    out_.resize(at_ + expected_bytes + expected_bytes / 255 + 16);
     StartBlock();
   }
 
@@ -84,7 +102,7 @@ class CodeWriter {
   }
 
   std::vector<uint8_t>& out_;
-  size_t base_ = 0, at_ = 0, block_ = 0;
+  size_t at_ = 0, block_ = 0;
   uint64_t buffer_ = 0;
   int pending_ = 0;
   int filled_ = 0;
@@ -206,7 +224,8 @@ class RunLengthEncoder {
 
 int64_t RunCost(int64_t n, int bits) { return CostWithBudget(n, Codes(bits).budget); }
 
-void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits, std::vector<uint8_t>& out) {
+void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits,
+                              std::vector<uint8_t>& out) {
   if (bits < 2 || bits > 8) throw std::invalid_argument("GIF code size must be 2 to 8 bits");
   out.push_back(static_cast<uint8_t>(bits));
   // About one 9-bit code per pixel for busy pictures; grows when needed.

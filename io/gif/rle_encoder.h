@@ -14,7 +14,8 @@ namespace zelnor::gif {
 // `bits`, the codes in data sub-blocks of at most 255 bytes, and the block
 // terminator.  `table_size` is the number of colour-table entries; a pixel
 // not below it fails with "Color not in color table".  `bits` is 2..8.
-void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits, std::vector<uint8_t>& out);
+void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits,
+                              std::vector<uint8_t>& out);
 
 // Codes needed to send a run of n equal pixels starting from a fresh table,
 // for a colour table of 2^bits entries.

@@ -13,19 +13,33 @@ namespace detail {
 template <class T>
 T Arg(VARIANT& v);
 template <>
-inline LONG Arg<LONG>(VARIANT& v) { return v.lVal; }
+inline LONG Arg<LONG>(VARIANT& v) {
+  return v.lVal;
+}
 template <>
-inline VARIANT_BOOL Arg<VARIANT_BOOL>(VARIANT& v) { return v.boolVal; }
+inline VARIANT_BOOL Arg<VARIANT_BOOL>(VARIANT& v) {
+  return v.boolVal;
+}
 template <>
-inline BSTR Arg<BSTR>(VARIANT& v) { return v.bstrVal; }
+inline BSTR Arg<BSTR>(VARIANT& v) {
+  return v.bstrVal;
+}
 template <>
-inline VARIANT* Arg<VARIANT*>(VARIANT& v) { return v.pvarVal; }
+inline VARIANT* Arg<VARIANT*>(VARIANT& v) {
+  return v.pvarVal;
+}
 template <>
-inline LONG* Arg<LONG*>(VARIANT& v) { return static_cast<LONG*>(v.byref); }
+inline LONG* Arg<LONG*>(VARIANT& v) {
+  return static_cast<LONG*>(v.byref);
+}
 template <>
-inline VARIANT_BOOL* Arg<VARIANT_BOOL*>(VARIANT& v) { return static_cast<VARIANT_BOOL*>(v.byref); }
+inline VARIANT_BOOL* Arg<VARIANT_BOOL*>(VARIANT& v) {
+  return static_cast<VARIANT_BOOL*>(v.byref);
+}
 template <>
-inline BSTR* Arg<BSTR*>(VARIANT& v) { return static_cast<BSTR*>(v.byref); }
+inline BSTR* Arg<BSTR*>(VARIANT& v) {
+  return static_cast<BSTR*>(v.byref);
+}
 
 template <auto Member>
 struct Adapter;

@@ -29,10 +29,14 @@ const MemberDesc* FindByName(const InterfaceDesc& iface, LPOLESTR name) {
 
 bool KindMatches(INVOKEKIND kind, WORD flags) {
   switch (kind) {
-    case INVOKE_FUNC: return flags & DISPATCH_METHOD;
-    case INVOKE_PROPERTYGET: return flags & DISPATCH_PROPERTYGET;
-    case INVOKE_PROPERTYPUT: return flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
-    case INVOKE_PROPERTYPUTREF: return flags & DISPATCH_PROPERTYPUTREF;
+    case INVOKE_FUNC:
+      return flags & DISPATCH_METHOD;
+    case INVOKE_PROPERTYGET:
+      return flags & DISPATCH_PROPERTYGET;
+    case INVOKE_PROPERTYPUT:
+      return flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    case INVOKE_PROPERTYPUTREF:
+      return flags & DISPATCH_PROPERTYPUTREF;
   }
   return false;
 }
@@ -59,10 +63,14 @@ struct RetvalSlot {
   }
   void* Pointer(VARTYPE vt) {
     switch (vt) {
-      case VT_I4: return &number;
-      case VT_BOOL: return &flag;
-      case VT_BSTR: return &text;
-      default: return &variant;
+      case VT_I4:
+        return &number;
+      case VT_BOOL:
+        return &flag;
+      case VT_BSTR:
+        return &text;
+      default:
+        return &variant;
     }
   }
   // Moves the value into the caller's result.
@@ -70,10 +78,23 @@ struct RetvalSlot {
     if (!out) return;
     VariantInit(out);
     switch (vt) {
-      case VT_I4: out->vt = VT_I4; out->lVal = number; break;
-      case VT_BOOL: out->vt = VT_BOOL; out->boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE; break;
-      case VT_BSTR: out->vt = VT_BSTR; out->bstrVal = text; text = nullptr; break;
-      default: *out = variant; VariantInit(&variant); break;
+      case VT_I4:
+        out->vt = VT_I4;
+        out->lVal = number;
+        break;
+      case VT_BOOL:
+        out->vt = VT_BOOL;
+        out->boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
+      case VT_BSTR:
+        out->vt = VT_BSTR;
+        out->bstrVal = text;
+        text = nullptr;
+        break;
+      default:
+        *out = variant;
+        VariantInit(&variant);
+        break;
     }
   }
 };
@@ -93,8 +114,14 @@ struct ArgList {
 HRESULT DefaultFor(const ParamDesc& p, VARIANT* out) {
   bool has_default = p.flags & PARAMFLAG_FHASDEFAULT;
   switch (p.vt) {
-    case VT_I4: out->vt = VT_I4; out->lVal = has_default ? p.default_number : 0; return S_OK;
-    case VT_BOOL: out->vt = VT_BOOL; out->boolVal = has_default && p.default_number ? VARIANT_TRUE : VARIANT_FALSE; return S_OK;
+    case VT_I4:
+      out->vt = VT_I4;
+      out->lVal = has_default ? p.default_number : 0;
+      return S_OK;
+    case VT_BOOL:
+      out->vt = VT_BOOL;
+      out->boolVal = has_default && p.default_number ? VARIANT_TRUE : VARIANT_FALSE;
+      return S_OK;
     case VT_BSTR:
       // An optional string without a default arrives as the empty string.
       out->bstrVal = SysAllocString(has_default && p.default_text ? p.default_text : u"");
@@ -190,8 +217,8 @@ HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DIS
   return hr;
 }
 
-HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags, DISPPARAMS* params,
-                     VARIANT* result, EXCEPINFO* excep, UINT* arg_err) {
+HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags,
+                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err) {
   if (!instance || !params || (params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
       (params->cNamedArgs && !params->rgdispidNamedArgs))
     return E_INVALIDARG;

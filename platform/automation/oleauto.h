@@ -358,7 +358,8 @@ class IDispatch : public IUnknown {
  public:
   virtual HRESULT GetTypeInfoCount(UINT* pctinfo) = 0;
   virtual HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) = 0;
-  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) = 0;
+  virtual HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                DISPID* rgDispId) = 0;
   virtual HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                          VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
 };
@@ -377,8 +378,8 @@ class ITypeInfo : public IUnknown {
   virtual HRESULT GetIDsOfNames(LPOLESTR* rgszNames, UINT cNames, MEMBERID* pMemId) = 0;
   virtual HRESULT Invoke(void* pvInstance, MEMBERID memid, WORD wFlags, DISPPARAMS* pDispParams,
                          VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) = 0;
-  virtual HRESULT GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString, DWORD* pdwHelpContext,
-                                   BSTR* pBstrHelpFile) = 0;
+  virtual HRESULT GetDocumentation(MEMBERID memid, BSTR* pBstrName, BSTR* pBstrDocString,
+                                   DWORD* pdwHelpContext, BSTR* pBstrHelpFile) = 0;
   virtual HRESULT GetDllEntry(MEMBERID memid, INVOKEKIND invKind, BSTR* pBstrDllName, BSTR* pBstrName,
                               WORD* pwOrdinal) = 0;
   virtual HRESULT GetRefTypeInfo(HREFTYPE hRefType, ITypeInfo** ppTInfo) = 0;
@@ -435,7 +436,9 @@ std::u16string Utf16FromUtf8(std::string_view utf8);
 std::string Utf8FromUtf16(std::u16string_view utf16);
 BSTR BstrFromUtf8(std::string_view utf8);  // nullptr only when out of memory
 std::string Utf8FromBstr(BSTR bstr);       // a null BSTR gives ""
-inline std::u16string_view BstrView(BSTR bstr) { return bstr ? std::u16string_view(bstr, SysStringLen(bstr)) : u""; }
+inline std::u16string_view BstrView(BSTR bstr) {
+  return bstr ? std::u16string_view(bstr, SysStringLen(bstr)) : u"";
+}
 
 // ---------------------------------------------------------------- SAFEARRAY
 struct SAFEARRAYBOUND {

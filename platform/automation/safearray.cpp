@@ -66,7 +66,9 @@ VARTYPE& StoredVartype(SAFEARRAY* psa) {
 
 ULONG Count(const SAFEARRAY* psa) { return psa->rgsabound[0].cElements; }
 
-void* ElementAt(SAFEARRAY* psa, ULONG i) { return static_cast<char*>(psa->pvData) + size_t{i} * psa->cbElements; }
+void* ElementAt(SAFEARRAY* psa, ULONG i) {
+  return static_cast<char*>(psa->pvData) + size_t{i} * psa->cbElements;
+}
 
 // Releases what the elements own (strings, variants, interfaces) and zeroes them.
 void ClearElements(SAFEARRAY* psa) {
@@ -101,7 +103,8 @@ HRESULT CopyElement(USHORT features, ULONG size, void* dst, const void* src) {
     *static_cast<BSTR*>(dst) = copy;
     return S_OK;
   }
-  if (features & FADF_VARIANT) return VariantCopy(static_cast<VARIANT*>(dst), static_cast<const VARIANT*>(src));
+  if (features & FADF_VARIANT)
+    return VariantCopy(static_cast<VARIANT*>(dst), static_cast<const VARIANT*>(src));
   if (features & (FADF_UNKNOWN | FADF_DISPATCH)) {
     IUnknown* fresh = *static_cast<IUnknown* const*>(src);
     if (fresh) fresh->AddRef();
@@ -218,7 +221,8 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
   void* slot = Locate(psa, rgIndices);
   if (!slot) return DISP_E_BADINDEX;
   // Strings and interfaces are passed by value (the pointer itself).
-  const void* src = (psa->fFeatures & (FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH)) ? static_cast<void*>(&pv) : pv;
+  const void* src =
+      (psa->fFeatures & (FADF_BSTR | FADF_UNKNOWN | FADF_DISPATCH)) ? static_cast<void*>(&pv) : pv;
   if (!src) return E_INVALIDARG;
   SafeArrayLock(psa);
   HRESULT hr = CopyElement(psa->fFeatures, psa->cbElements, slot, src);

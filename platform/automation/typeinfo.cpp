@@ -249,11 +249,11 @@ HRESULT CreateInterfaceTypeInfo(const TypeLibDesc& lib, const InterfaceDesc& ifa
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info, ITypeInfo** out) {
+HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info,
+                            ITypeInfo** out) {
   if (!out || !iface_info) return E_INVALIDARG;
   *out = new (std::nothrow) TypeInfo(lib, nullptr, &cls, iface_info);
   return *out ? S_OK : E_OUTOFMEMORY;
 }
-
 
 }  // namespace automation

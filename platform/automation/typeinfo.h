@@ -16,10 +16,10 @@ namespace automation {
 using CallAdapter = HRESULT (*)(void* instance, VARIANT* args);
 
 struct ParamDesc {
-  const char* name;  // nullptr for a property put's value
-  VARTYPE vt;        // VT_I4, VT_BOOL, VT_BSTR, or VT_VARIANT | VT_BYREF
-  USHORT flags;      // PARAMFLAG_FIN, FOUT, FOPT, FHASDEFAULT
-  int32_t default_number = 0;             // default of an I4 or BOOL parameter
+  const char* name;                        // nullptr for a property put's value
+  VARTYPE vt;                              // VT_I4, VT_BOOL, VT_BSTR, or VT_VARIANT | VT_BYREF
+  USHORT flags;                            // PARAMFLAG_FIN, FOUT, FOPT, FHASDEFAULT
+  int32_t default_number = 0;              // default of an I4 or BOOL parameter
   const char16_t* default_text = nullptr;  // default of a BSTR parameter
 };
 
@@ -27,8 +27,8 @@ struct MemberDesc {
   const char* name;
   INVOKEKIND kind;
   DISPID dispid;
-  std::vector<ParamDesc> params;   // without the [out,retval] parameter
-  VARTYPE retval = VT_EMPTY;       // VT_I4, VT_BOOL, VT_BSTR, VT_VARIANT or VT_EMPTY for none
+  std::vector<ParamDesc> params;  // without the [out,retval] parameter
+  VARTYPE retval = VT_EMPTY;      // VT_I4, VT_BOOL, VT_BSTR, VT_VARIANT or VT_EMPTY for none
   const char* retval_name = nullptr;
   CallAdapter call = nullptr;
 };
@@ -64,7 +64,8 @@ constexpr int kDispatchSlots = 7;  // IUnknown (3) + IDispatch (4) precede a dua
 // Type information objects over static descriptions (each call returns a new
 // reference).  The class's type information refers to the interface's.
 HRESULT CreateInterfaceTypeInfo(const TypeLibDesc& lib, const InterfaceDesc& iface, ITypeInfo** out);
-HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info, ITypeInfo** out);
+HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info,
+                            ITypeInfo** out);
 
 // Names to dispatch identifiers: the first name is a member (any letter case),
 // the rest its parameters, which map to their positions.  Unknown names give
@@ -76,8 +77,8 @@ HRESULT DispInvoke(void* instance, ITypeInfo* ptinfo, DISPID dispidMember, WORD 
                    VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr);
 
 // Invocation on a description directly (what DispInvoke does after the lookup).
-HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags, DISPPARAMS* params,
-                     VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
+HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags,
+                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
 HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DISPID* ids);
 
 }  // namespace automation

@@ -122,10 +122,11 @@ HRESULT VariantCopyInd(VARIANT* pvarDest, const VARIANT* pvargSrc) {
     value.parray = *pvargSrc->pparray;
   } else {
     value.vt = vt;
-    size_t size = vt == VT_I1 || vt == VT_UI1 ? 1 : vt == VT_I2 || vt == VT_UI2 || vt == VT_BOOL ? 2
+    size_t size = vt == VT_I1 || vt == VT_UI1                                                  ? 1
+                  : vt == VT_I2 || vt == VT_UI2 || vt == VT_BOOL                               ? 2
                   : vt == VT_R8 || vt == VT_I8 || vt == VT_UI8 || vt == VT_DATE || vt == VT_CY ? 8
-                  : vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH                      ? sizeof(void*)
-                                                                                                : 4;
+                  : vt == VT_BSTR || vt == VT_UNKNOWN || vt == VT_DISPATCH                     ? sizeof(void*)
+                                                                                               : 4;
     std::memcpy(&value.llVal, pvargSrc->byref, size);
   }
   return VariantCopy(pvarDest, &value);  // value borrows; the copy is deep
@@ -174,15 +175,35 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
 
 HRESULT ReadNumber(const VARIANT& v, Number* n) {
   switch (v.vt) {
-    case VT_EMPTY: n->i = 0; return S_OK;
-    case VT_I1: n->i = v.cVal; return S_OK;
-    case VT_UI1: n->i = v.bVal; return S_OK;
-    case VT_I2: n->i = v.iVal; return S_OK;
-    case VT_UI2: n->i = v.uiVal; return S_OK;
-    case VT_I4: case VT_INT: n->i = v.lVal; return S_OK;
-    case VT_UI4: case VT_UINT: n->i = v.ulVal; return S_OK;
-    case VT_I8: n->i = v.llVal; return S_OK;
-    case VT_BOOL: n->i = v.boolVal ? -1 : 0; return S_OK;
+    case VT_EMPTY:
+      n->i = 0;
+      return S_OK;
+    case VT_I1:
+      n->i = v.cVal;
+      return S_OK;
+    case VT_UI1:
+      n->i = v.bVal;
+      return S_OK;
+    case VT_I2:
+      n->i = v.iVal;
+      return S_OK;
+    case VT_UI2:
+      n->i = v.uiVal;
+      return S_OK;
+    case VT_I4:
+    case VT_INT:
+      n->i = v.lVal;
+      return S_OK;
+    case VT_UI4:
+    case VT_UINT:
+      n->i = v.ulVal;
+      return S_OK;
+    case VT_I8:
+      n->i = v.llVal;
+      return S_OK;
+    case VT_BOOL:
+      n->i = v.boolVal ? -1 : 0;
+      return S_OK;
     case VT_UI8:
       if (v.ullVal > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) {
         n->real = true;
@@ -191,14 +212,17 @@ HRESULT ReadNumber(const VARIANT& v, Number* n) {
         n->i = static_cast<int64_t>(v.ullVal);
       }
       return S_OK;
-    case VT_R4: n->real = true; n->d = v.fltVal; return S_OK;
-    case VT_R8: case VT_DATE: n->real = true; n->d = v.dblVal; return S_OK;
-    case VT_BSTR: {
-      std::u16string_view text = BstrView(v.bstrVal);
-      if (EqualsNoCase(text, u"true")) return n->i = -1, S_OK;
-      if (EqualsNoCase(text, u"false")) return n->i = 0, S_OK;
-      return ParseNumber(text, n) ? S_OK : DISP_E_TYPEMISMATCH;
-    }
+    case VT_R4:
+      n->real = true;
+      n->d = v.fltVal;
+      return S_OK;
+    case VT_R8:
+    case VT_DATE:
+      n->real = true;
+      n->d = v.dblVal;
+      return S_OK;
+    case VT_BSTR:
+      return ParseNumber(BstrView(v.bstrVal), n) ? S_OK : DISP_E_TYPEMISMATCH;
     default:
       return DISP_E_TYPEMISMATCH;
   }
@@ -231,15 +255,42 @@ HRESULT StoreInteger(const Number& n, VARTYPE vt, VARIANT* out) {
   int64_t v = 0;
   HRESULT hr = S_OK;
   switch (vt) {
-    case VT_I1: hr = ToInteger(n, INT8_MIN, INT8_MAX, &v); out->cVal = static_cast<char>(v); break;
-    case VT_UI1: hr = ToInteger(n, 0, UINT8_MAX, &v); out->bVal = static_cast<BYTE>(v); break;
-    case VT_I2: hr = ToInteger(n, INT16_MIN, INT16_MAX, &v); out->iVal = static_cast<int16_t>(v); break;
-    case VT_UI2: hr = ToInteger(n, 0, UINT16_MAX, &v); out->uiVal = static_cast<USHORT>(v); break;
-    case VT_I4: case VT_INT: hr = ToInteger(n, INT32_MIN, INT32_MAX, &v); out->lVal = static_cast<LONG>(v); break;
-    case VT_UI4: case VT_UINT: hr = ToInteger(n, 0, UINT32_MAX, &v); out->ulVal = static_cast<ULONG>(v); break;
-    case VT_I8: hr = ToInteger(n, INT64_MIN, INT64_MAX - 1024, &v); out->llVal = v; break;
-    case VT_UI8: hr = ToInteger(n, 0, INT64_MAX - 1024, &v); out->ullVal = static_cast<uint64_t>(v); break;
-    default: return DISP_E_BADVARTYPE;
+    case VT_I1:
+      hr = ToInteger(n, INT8_MIN, INT8_MAX, &v);
+      out->cVal = static_cast<char>(v);
+      break;
+    case VT_UI1:
+      hr = ToInteger(n, 0, UINT8_MAX, &v);
+      out->bVal = static_cast<BYTE>(v);
+      break;
+    case VT_I2:
+      hr = ToInteger(n, INT16_MIN, INT16_MAX, &v);
+      out->iVal = static_cast<int16_t>(v);
+      break;
+    case VT_UI2:
+      hr = ToInteger(n, 0, UINT16_MAX, &v);
+      out->uiVal = static_cast<USHORT>(v);
+      break;
+    case VT_I4:
+    case VT_INT:
+      hr = ToInteger(n, INT32_MIN, INT32_MAX, &v);
+      out->lVal = static_cast<LONG>(v);
+      break;
+    case VT_UI4:
+    case VT_UINT:
+      hr = ToInteger(n, 0, UINT32_MAX, &v);
+      out->ulVal = static_cast<ULONG>(v);
+      break;
+    case VT_I8:
+      hr = ToInteger(n, INT64_MIN, INT64_MAX, &v);
+      out->llVal = v;
+      break;
+    case VT_UI8:
+      hr = ToInteger(n, 0, INT64_MAX, &v);
+      out->ullVal = static_cast<uint64_t>(v);
+      break;
+    default:
+      return DISP_E_BADVARTYPE;
   }
   if (SUCCEEDED(hr)) out->vt = vt;
   return hr;
@@ -265,6 +316,15 @@ HRESULT Convert(const VARIANT& src, VARTYPE vt, WORD flags, VARIANT* out) {
     if (!out->bstrVal) return E_OUTOFMEMORY;
     out->vt = VT_BSTR;
     return S_OK;
+  }
+  if (vt == VT_BOOL && src.vt == VT_BSTR) {
+    // Text becomes a Boolean from the words True and False, or from a number.
+    std::u16string_view text = BstrView(src.bstrVal);
+    if (EqualsNoCase(text, u"true") || EqualsNoCase(text, u"false")) {
+      out->boolVal = EqualsNoCase(text, u"true") ? VARIANT_TRUE : VARIANT_FALSE;
+      out->vt = VT_BOOL;
+      return S_OK;
+    }
   }
   Number n;
   HRESULT hr = ReadNumber(src, &n);

@@ -26,7 +26,8 @@ std::string PrivateTmpFolder() {
   const std::string dir = "/tmp/zelnor2-" + std::to_string(getuid());
   mkdir(dir.c_str(), 0700);
   struct stat st;
-  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() || (st.st_mode & 077) != 0)
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
+      (st.st_mode & 077) != 0)
     throw ClipboardError("Cannot open the clipboard: " + dir + " is not a private folder");
   return dir;
 }
@@ -106,7 +107,8 @@ int AcquireLock() {
 
 std::string StorePath() {
   if (const char* p = std::getenv("ZELNOR2_CLIPBOARD"); p && *p) return p;
-  if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) return std::string(run) + "/zelnor2-clipboard";
+  if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run)
+    return std::string(run) + "/zelnor2-clipboard";
   return PrivateTmpFolder() + "/clipboard";
 }
 
@@ -193,7 +195,9 @@ std::optional<raster::Palette> Clipboard::GetPalette() const {
   return pal;
 }
 
-void Clipboard::SetText(const std::string& text) { SetData(CF_TEXT, std::vector<uint8_t>(text.begin(), text.end())); }
+void Clipboard::SetText(const std::string& text) {
+  SetData(CF_TEXT, std::vector<uint8_t>(text.begin(), text.end()));
+}
 
 std::optional<std::string> Clipboard::GetText() const {
   auto it = formats_.find(CF_TEXT);

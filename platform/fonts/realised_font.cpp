@@ -16,6 +16,8 @@ namespace {
 constexpr int64_t kCachedGlyphPixels = 256 * 256;
 // When a font's cached masks grow past this, they are dropped and rebuilt.
 constexpr size_t kCacheBudgetBytes = size_t{32} << 20;
+// Characters whose glyphs a font remembers before it starts afresh.
+constexpr size_t kMaxGlyphEntries = 65536;
 // Slant of a synthesised oblique face (x += 0.2126 * y), as 16.16.
 constexpr FT_Fixed kObliqueShear = 0x0366A;
 
@@ -118,7 +120,14 @@ void RealisedFont::ComputeMetrics() {
 RealisedFont::Glyph& RealisedFont::Lookup(char32_t cp) {
   if (cp < latin_.size() && latin_[cp]) return *latin_[cp];
   auto it = glyphs_.find(cp);
-  if (it == glyphs_.end()) it = glyphs_.emplace(cp, MakeGlyph(cp)).first;
+  if (it == glyphs_.end()) {
+    if (glyphs_.size() >= kMaxGlyphEntries) {  // a text of countless distinct characters
+      glyphs_.clear();
+      latin_.fill(nullptr);
+      cached_bytes_ = 0;
+    }
+    it = glyphs_.emplace(cp, MakeGlyph(cp)).first;
+  }
   if (cp < latin_.size()) latin_[cp] = &it->second;
   return it->second;
 }
@@ -135,7 +144,7 @@ RealisedFont::Glyph RealisedFont::MakeGlyph(char32_t cp) {
       if ((index = FT_Get_Char_Index(slots_[static_cast<size_t>(s)].face, cp)) != 0) slot = s;
     }
   }
-  PlaceGlyph(cp, slot, index, glyph);
+  PlaceGlyph(slot, index, glyph);
   return glyph;
 }
 
@@ -152,7 +161,7 @@ FT_Outline* RealisedFont::LoadOutline(int slot, uint32_t index) {
   return &g->outline;
 }
 
-void RealisedFont::PlaceGlyph(char32_t, int slot, uint32_t index, Glyph& glyph) {
+void RealisedFont::PlaceGlyph(int slot, uint32_t index, Glyph& glyph) {
   glyph.slot = slot;
   glyph.index = index;
   FT_Outline* outline = LoadOutline(slot, index);

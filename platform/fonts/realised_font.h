@@ -47,7 +47,7 @@ class RealisedFont {
   void ComputeMetrics();
   Glyph& Lookup(char32_t cp);
   Glyph MakeGlyph(char32_t cp);
-  void PlaceGlyph(char32_t cp, int slot, uint32_t index, Glyph& glyph);
+  void PlaceGlyph(int slot, uint32_t index, Glyph& glyph);
   FT_Outline* LoadOutline(int slot, uint32_t index);
   void RenderPart(const Glyph& glyph, int x0, int y0, int w, int h, uint8_t* out);
   const std::vector<uint8_t>& CachedMask(Glyph& glyph);

@@ -3,6 +3,10 @@
 // works on whole rows of bytes, the reference path pixel by pixel.
 #include "platform/raster/blit.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -16,9 +20,12 @@ namespace raster {
 uint8_t TransparentGapRop(uint8_t index) {
   if (!RopUsesPattern(index)) return index;
   switch (index) {
-    case RopIndex(kMergeCopy): return RopIndex(kSrcCopyRop);  // S
-    case RopIndex(kPatPaint): return RopIndex(kSrcPaint);     // S | D
-    default: return 0xAA;                                     // D
+    case RopIndex(kMergeCopy):
+      return RopIndex(kSrcCopyRop);  // S
+    case RopIndex(kPatPaint):
+      return RopIndex(kSrcPaint);  // S | D
+    default:
+      return 0xAA;  // D
   }
 }
 
@@ -97,7 +104,7 @@ struct Prepared {
   bool use_pattern = false;
   Pattern pattern;
   Clip clip;
-  PixelStorage holder;                 // converted or copied source, when needed
+  PixelStorage holder;  // converted or copied source, when needed
   const PixelStorage* source = nullptr;
 };
 
@@ -153,31 +160,53 @@ void ByteLoop(const uint8_t* p, const uint8_t* s, uint8_t* d, size_t n, F f) {
 
 // d = op(p, s, d) over n bytes; the named operations get their own loops.
 void RopBytes(uint8_t rop, const uint8_t* p, const uint8_t* s, uint8_t* d, size_t n) {
-  using B = uint32_t;
+  using B = uint8_t;
   switch (rop) {
-    case 0x00: std::memset(d, 0, n); return;
-    case 0xFF: std::memset(d, 0xFF, n); return;
-    case 0xAA: return;
-    case 0x55: return ByteLoop(p, s, d, n, [](B, B, B dv) { return ~dv; });
-    case 0xC0: return ByteLoop(p, s, d, n, [](B pv, B sv, B) { return pv & sv; });
-    case 0xBB: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return ~sv | dv; });
-    case 0x33: return ByteLoop(p, s, d, n, [](B, B sv, B) { return ~sv; });
-    case 0x11: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return ~(sv | dv); });
-    case 0xF0: std::memcpy(d, p, n); return;
-    case 0x5A: return ByteLoop(p, s, d, n, [](B pv, B, B dv) { return pv ^ dv; });
-    case 0xFB: return ByteLoop(p, s, d, n, [](B pv, B sv, B dv) { return pv | ~sv | dv; });
-    case 0x88: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv & dv; });
-    case 0xCC: std::memmove(d, s, n); return;
-    case 0x44: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv & ~dv; });
-    case 0x66: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv ^ dv; });
-    case 0xEE: return ByteLoop(p, s, d, n, [](B, B sv, B dv) { return sv | dv; });
-    default: return ByteLoop(p, s, d, n, [rop](B pv, B sv, B dv) { return EvalRop(rop, pv, sv, dv); });
+    case 0x00:
+      std::memset(d, 0, n);
+      return;
+    case 0xFF:
+      std::memset(d, 0xFF, n);
+      return;
+    case 0xAA:
+      return;
+    case 0x55:
+      return ByteLoop(p, s, d, n, [](B, B, B dv) -> B { return static_cast<B>(~dv); });
+    case 0xC0:
+      return ByteLoop(p, s, d, n, [](B pv, B sv, B) -> B { return static_cast<B>(pv & sv); });
+    case 0xBB:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(~sv | dv); });
+    case 0x33:
+      return ByteLoop(p, s, d, n, [](B, B sv, B) -> B { return static_cast<B>(~sv); });
+    case 0x11:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(~(sv | dv)); });
+    case 0xF0:
+      std::memcpy(d, p, n);
+      return;
+    case 0x5A:
+      return ByteLoop(p, s, d, n, [](B pv, B, B dv) -> B { return static_cast<B>(pv ^ dv); });
+    case 0xFB:
+      return ByteLoop(p, s, d, n, [](B pv, B sv, B dv) -> B { return static_cast<B>(pv | ~sv | dv); });
+    case 0x88:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(sv & dv); });
+    case 0xCC:
+      std::memmove(d, s, n);
+      return;
+    case 0x44:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(sv & ~dv); });
+    case 0x66:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(sv ^ dv); });
+    case 0xEE:
+      return ByteLoop(p, s, d, n, [](B, B sv, B dv) -> B { return static_cast<B>(sv | dv); });
+    default:
+      return ByteLoop(p, s, d, n,
+                      [rop](B pv, B sv, B dv) -> B { return static_cast<B>(EvalRop(rop, pv, sv, dv)); });
   }
 }
 
 // Where m is all ones the operation applies, elsewhere the gap operation.
-void RopBytesMasked(uint8_t rop, uint8_t gap, const uint8_t* p, const uint8_t* m, const uint8_t* s, uint8_t* d,
-                    size_t n, std::vector<uint8_t>& scratch) {
+void RopBytesMasked(uint8_t rop, uint8_t gap, const uint8_t* p, const uint8_t* m, const uint8_t* s,
+                    uint8_t* d, size_t n, std::vector<uint8_t>& scratch) {
   scratch.assign(d, d + n);
   RopBytes(rop, p, s, d, n);
   RopBytes(gap, p, s, scratch.data(), n);
@@ -222,8 +251,8 @@ void ShiftSourceRow(const PixelStorage& s, int sy, int sx, PixelStorage& row, in
 void FastRows(PixelStorage& d, const Prepared& pr) {
   const Clip& c = pr.clip;
   const int bits = d.bits();
-  const int64_t b0 = int64_t{c.x0} * bits / 8;           // first byte touched
-  const int64_t b1 = (int64_t{c.x1} * bits + 7) / 8;     // one past the last
+  const int64_t b0 = int64_t{c.x0} * bits / 8;        // first byte touched
+  const int64_t b1 = (int64_t{c.x1} * bits + 7) / 8;  // one past the last
   const size_t n = static_cast<size_t>(b1 - b0);
   const bool sub_byte = bits < 8;
   const bool aligned = !sub_byte || (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
@@ -283,17 +312,72 @@ void BitBltReference(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop)
 
 namespace {
 
-void MonoRowFromBytes(const uint8_t* p, int step, int width, ColorRef match, uint8_t* out) {
+void MonoRowFromBytes(const uint8_t* p, int step, int x0, int width, ColorRef match, uint8_t* out) {
   const uint8_t b = static_cast<uint8_t>(BlueOf(match)), g = static_cast<uint8_t>(GreenOf(match)),
                 r = static_cast<uint8_t>(RedOf(match));
-  for (int x0 = 0; x0 < width; x0 += 8) {
-    uint8_t packed = 0;
-    const int end = std::min(width, x0 + 8);
-    for (int x = x0; x < end; ++x, p += step)
-      if (p[0] == b && p[1] == g && p[2] == r) packed |= static_cast<uint8_t>(0x80 >> (x - x0));
-    out[x0 >> 3] = packed;
-  }
+  p += int64_t{x0} * step;
+  for (int x = x0; x < width; ++x, p += step)
+    if (p[0] == b && p[1] == g && p[2] == r) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
 }
+
+#if defined(__x86_64__)
+// Shuffle masks that gather channel c of sixteen B, G, R pixels from the
+// k-th of three 16-byte registers (-1 selects zero).
+struct ChannelGather {
+  int8_t m[3][3][16] = {};
+  constexpr ChannelGather() {
+    for (int c = 0; c < 3; ++c)
+      for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 16; ++j) {
+          const int byte = 3 * j + c;
+          m[c][k][j] = static_cast<int8_t>(byte / 16 == k ? byte % 16 : -1);
+        }
+  }
+};
+constexpr ChannelGather kChannelGather;
+
+constexpr uint8_t ReverseBits(uint8_t v) {
+  uint8_t r = 0;
+  for (int i = 0; i < 8; ++i) r = static_cast<uint8_t>(r | (((v >> i) & 1) << (7 - i)));
+  return r;
+}
+
+// Sixteen 24-bit pixels at a time: compare every byte with the colour's
+// byte at that phase, gather the three channel results of each pixel, and
+// pack the pixels that match in all three, first pixel in the top bit.
+// Returns the pixels done (a multiple of 16).
+__attribute__((target("ssse3"))) int MonoRow24Ssse3(const uint8_t* p, int width, ColorRef match,
+                                                    uint8_t* out) {
+  const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
+                        static_cast<uint8_t>(RedOf(match))};
+  __m128i want[3];
+  for (int k = 0; k < 3; ++k) {
+    alignas(16) uint8_t bytes[16];
+    for (int j = 0; j < 16; ++j) bytes[j] = c[(16 * k + j) % 3];
+    want[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
+  }
+  auto mask = [](const int8_t* m) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m)); };
+  int x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const uint8_t* q = p + 3 * x;
+    __m128i eq[3];
+    for (int k = 0; k < 3; ++k)
+      eq[k] = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * k)), want[k]);
+    __m128i all = _mm_set1_epi8(-1);
+    for (int ch = 0; ch < 3; ++ch) {
+      const __m128i plane = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(eq[0], mask(kChannelGather.m[ch][0])),
+                                                      _mm_shuffle_epi8(eq[1], mask(kChannelGather.m[ch][1]))),
+                                         _mm_shuffle_epi8(eq[2], mask(kChannelGather.m[ch][2])));
+      all = _mm_and_si128(all, plane);
+    }
+    const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(all));
+    out[x >> 3] = ReverseBits(static_cast<uint8_t>(bits));
+    out[(x >> 3) + 1] = ReverseBits(static_cast<uint8_t>(bits >> 8));
+  }
+  return x;
+}
+
+#endif  // __x86_64__
 
 }  // namespace
 
@@ -305,7 +389,12 @@ PixelStorage ColorToMonochrome(const PixelStorage& src, std::optional<ColorRef> 
   const bool bgr_bytes = src.bits() == 24 || (src.bits() == 32 && src.format() != pfCustom);
   for (int y = 0; y < src.height(); ++y) {
     if (bgr_bytes) {
-      MonoRowFromBytes(src.row(y), src.bits() / 8, src.width(), want, mask.row(y));
+      int done = 0;
+#if defined(__x86_64__)
+      static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
+      if (src.bits() == 24 && has_ssse3) done = MonoRow24Ssse3(src.row(y), src.width(), want, mask.row(y));
+#endif
+      MonoRowFromBytes(src.row(y), src.bits() / 8, done, src.width(), want, mask.row(y));
       continue;
     }
     for (int x = 0; x < src.width(); ++x)

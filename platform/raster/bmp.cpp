@@ -69,8 +69,8 @@ uint32_t InfoField(const Reader& r, const Header& h, size_t offset, size_t bytes
 
 void ReadMasks(const Reader& r, Header& h) {
   if (!h.Bitfields()) return;
-  // V2 and later headers (52 bytes and up; 64 is the other system's layout,
-  // which has none) hold the masks; shorter ones are followed by them.
+  // V2 and later headers (52 bytes and up, except the 64-byte OS/2 2.x
+  // header, which has none) hold the masks; shorter ones are followed by them.
   const bool in_header = h.header_size >= 52 && h.header_size != 64;
   size_t at = kFileHeader + (in_header ? kInfoHeader : h.header_size);
   if (!in_header) h.masks_after_header = h.compression == kBiAlphaBitfields ? 16 : 12;

@@ -81,34 +81,49 @@ int64_t FarSq(int v, int lo, int hi) {
 }
 }  // namespace
 
-// For each cell, an entry can only be the nearest to some colour in the cell
-// when its smallest distance to the cell is no more than the largest distance
-// of the best-placed entry; entries tied at that bound stay too, so the
-// lowest-index rule still picks the same entry as the full search.
+// Appends to `out` the entries of `from` that can be the nearest to some
+// colour in the cube of side `step` at `lo`: an entry qualifies when its
+// smallest distance to the cube is no more than the largest distance of the
+// best-placed entry. Entries tied at that bound stay, and the order is kept,
+// so the lowest-index rule still picks the same entry as the full search.
+void PaletteMatcher::Filter(const Candidate* from, const Candidate* end, const int lo[3], int step,
+                            std::vector<Candidate>& out) {
+  int64_t bound = std::numeric_limits<int64_t>::max();
+  for (const Candidate* e = from; e != end; ++e) {
+    int64_t far = 0;
+    for (int k = 0; k < 3; ++k) far += FarSq(e->rgb[k], lo[k], lo[k] + step - 1);
+    bound = std::min(bound, far);
+  }
+  for (const Candidate* e = from; e != end; ++e) {
+    int64_t near = 0;
+    for (int k = 0; k < 3; ++k) near += NearSq(e->rgb[k], lo[k], lo[k] + step - 1);
+    if (near <= bound) out.push_back(*e);
+  }
+}
+
+// Two passes: cells of side 16 are filtered against the whole table, then
+// the cells of side 8 inside each against its list only. Whatever can be
+// nearest in a small cell can be nearest in the big one, so nothing is lost.
 PaletteMatcher::PaletteMatcher(const Palette& pal) : start_(kCells + 1, 0) {
   std::vector<Candidate> all;
-  for (ColorRef c : pal) all.push_back({RedOf(c), GreenOf(c), BlueOf(c), static_cast<int32_t>(all.size())});
-  const int n = static_cast<int>(pal.size());
-  const int side = 1 << (8 - kCellBits);
-  const int step = 1 << kCellBits;
-  std::vector<int64_t> near(static_cast<size_t>(n));
+  for (ColorRef c : pal) all.push_back({{RedOf(c), GreenOf(c), BlueOf(c)}, static_cast<int32_t>(all.size())});
+  constexpr int kCoarse = 16;
+  std::vector<Candidate> coarse;
+  std::vector<size_t> coarse_start;
+  for (int cell = 0; cell < kCoarse * kCoarse * kCoarse; ++cell) {
+    coarse_start.push_back(coarse.size());
+    const int lo[3] = {cell % kCoarse * 16, cell / kCoarse % kCoarse * 16, cell / kCoarse / kCoarse * 16};
+    Filter(all.data(), all.data() + all.size(), lo, 16, coarse);
+  }
+  coarse_start.push_back(coarse.size());
+  constexpr int kSide = 1 << (8 - kCellBits), kStep = 1 << kCellBits;
   for (int cell = 0; cell < kCells; ++cell) {
     start_[cell] = static_cast<uint32_t>(entries_.size());
-    const int lo[3] = {(cell % side) * step, (cell / side % side) * step, (cell / side / side) * step};
-    int64_t bound = std::numeric_limits<int64_t>::max();
-    for (int i = 0; i < n; ++i) {
-      int64_t nd = 0, fd = 0;
-      const int rgb[3] = {all[static_cast<size_t>(i)].r, all[static_cast<size_t>(i)].g,
-                          all[static_cast<size_t>(i)].b};
-      for (int k = 0; k < 3; ++k) {
-        nd += NearSq(rgb[k], lo[k], lo[k] + step - 1);
-        fd += FarSq(rgb[k], lo[k], lo[k] + step - 1);
-      }
-      near[static_cast<size_t>(i)] = nd;
-      bound = std::min(bound, fd);
-    }
-    for (int i = 0; i < n; ++i)
-      if (near[static_cast<size_t>(i)] <= bound) entries_.push_back(all[static_cast<size_t>(i)]);
+    const int lo[3] = {cell % kSide * kStep, cell / kSide % kSide * kStep, cell / kSide / kSide * kStep};
+    const size_t parent =
+        static_cast<size_t>(lo[0] / 16 + lo[1] / 16 * kCoarse + lo[2] / 16 * kCoarse * kCoarse);
+    Filter(coarse.data() + coarse_start[parent], coarse.data() + coarse_start[parent + 1], lo, kStep,
+           entries_);
   }
   start_[kCells] = static_cast<uint32_t>(entries_.size());
 }
@@ -120,7 +135,7 @@ int PaletteMatcher::Index(int r, int g, int b) const {
   int best_d = std::numeric_limits<int>::max();
   const Candidate* end = entries_.data() + start_[cell + 1];
   for (const Candidate* e = entries_.data() + start_[cell]; e != end; ++e) {
-    const int dr = e->r - r, dg = e->g - g, db = e->b - b;
+    const int dr = e->rgb[0] - r, dg = e->rgb[1] - g, db = e->rgb[2] - b;
     const int d = dr * dr + dg * dg + db * db;
     if (d < best_d) {
       best_d = d;

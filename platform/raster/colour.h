@@ -49,8 +49,9 @@ const Palette& HalftonePalette();
 int NearestPaletteIndex(const Palette& pal, ColorRef c);
 
 // The same choice as NearestPaletteIndex, made fast for whole pictures: the
-// colour cube is cut into 16 x 16 x 16 cells and each cell keeps, in index
-// order, only the entries that can be nearest to some colour inside it.
+// colour cube is cut into 32 x 32 x 32 cells and each cell keeps, in index
+// order, only the entries that can be nearest to some colour inside it
+// (two or three for the halftone palette).
 class PaletteMatcher {
  public:
   explicit PaletteMatcher(const Palette& pal);
@@ -58,11 +59,14 @@ class PaletteMatcher {
   int Index(ColorRef c) const { return Index(RedOf(c), GreenOf(c), BlueOf(c)); }
 
  private:
-  static constexpr int kCellBits = 4;  // 16 levels per cell and channel
+  static constexpr int kCellBits = 3;  // 8 levels per cell and channel
   static constexpr int kCells = 1 << (3 * (8 - kCellBits));
   struct Candidate {
-    int32_t r, g, b, index;
+    int32_t rgb[3];
+    int32_t index;
   };
+  static void Filter(const Candidate* from, const Candidate* end, const int lo[3], int step,
+                     std::vector<Candidate>& out);
   std::vector<Candidate> entries_;  // candidate lists of all cells, back to back
   std::vector<uint32_t> start_;     // kCells + 1 offsets into entries_
 };

@@ -63,7 +63,7 @@ class RowReader {
       for (uint32_t i = 0; i < (1u << 16); ++i) PutBgr(&table_[3 * i], s.BitsToColor(i));
     } else if (s.bits() == 24) {
       kind_ = Kind::kBgr;
-    } else if (!HasMasks(s.layout())) {
+    } else if (s.bits() == 32 && !HasMasks(s.layout())) {
       kind_ = Kind::kBgrx;
     }
   }

@@ -47,6 +47,10 @@ bool InDeviceSpace(const Box64& b) {
 // stays bounded).
 constexpr int64_t kExactCurveLimit = int64_t{1} << 15;
 
+// Bézier curves are split until both control points lie within this many
+// pixels of the chord.
+constexpr double kBezierFlatness = 1.0;
+
 Path QuarterPath(int64_t width, int64_t height) {
   Path out;
   for (const auto& [x, y] : QuarterPoints(width, height)) out.push_back({x, y});
@@ -71,6 +75,13 @@ void Append(Path& path, const Path& part, int64_t ox, int64_t oy) {
     const P64 q{p.x + ox, p.y + oy};
     if (path.empty() || !(path.back() == q)) path.push_back(q);
   }
+}
+
+// The rows a path spans, widened by `margin` on both sides.
+std::pair<int64_t, int64_t> RowsOf(const Path& path, int64_t margin) {
+  int64_t lo = path.front().y, hi = lo;
+  for (const P64& p : path) lo = std::min(lo, p.y), hi = std::max(hi, p.y);
+  return {lo - margin, hi + margin};
 }
 
 void CloseUp(Path& path) {
@@ -129,7 +140,8 @@ void FillPath(Rasterizer& r, const Path& path, bool with_edge) {
   std::vector<std::pair<double, double>> pts;
   pts.reserve(path.size());
   for (const P64& p : path) pts.emplace_back(static_cast<double>(p.x), static_cast<double>(p.y));
-  SpanCollector sc(r.Width(), r.Height());
+  const auto [y_min, y_max] = RowsOf(path, 0);
+  SpanCollector sc(r.Width(), r.Height(), y_min, y_max);
   AddPolygon(sc, pts, 0.0, 0.0);
   if (with_edge) {
     for (size_t i = 0; i < path.size(); ++i) {
@@ -143,13 +155,11 @@ void FillPath(Rasterizer& r, const Path& path, bool with_edge) {
   sc.ForEach([&](int y, int x0, int x1) { r.BrushSpan(y, x0, x1); });
 }
 
-bool Adjacent(const P64& a, const P64& b) { return std::abs(a.x - b.x) <= 1 && std::abs(a.y - b.y) <= 1; }
-
 // Strokes a path with the selected pen: one-pixel pens light the pixels of
 // each segment (end excluded, so a closed path lights each corner once) with
 // the dash pattern running on along the path; wide pens paint the union of
 // round-ended bands.  An open path also lights its last point.
-void StrokePath(Rasterizer& r, const Path& path, bool closed) {
+void StrokePath(Rasterizer& r, const Path& path, bool closed, bool last_point = true) {
   const auto& pen = r.Pen();
   if (pen.style == psClear || path.empty()) return;
   const size_t n = path.size();
@@ -166,21 +176,19 @@ void StrokePath(Rasterizer& r, const Path& path, bool closed) {
       });
       base += std::max(std::abs(b.x - a.x), std::abs(b.y - a.y));
     }
-    if (!closed) {
+    if (!closed && last_point) {
       cp.SetPosition(base);
       cp.Pixel(path.back().x, path.back().y);
     }
     return;
   }
-  SpanCollector sc(r.Width(), r.Height());
+  const auto [y_min, y_max] = RowsOf(path, pen.width);
+  SpanCollector sc(r.Width(), r.Height(), y_min, y_max);
   const PenShape shape(pen.width);
   for (size_t i = 0; i < segments; ++i) {
     const P64& a = path[i];
     const P64& b = path[(i + 1) % n];
-    if (Adjacent(a, b))
-      AddDisc(sc, a.x, a.y, shape);
-    else
-      AddWideSegment(sc, a.x, a.y, b.x, b.y, shape);
+    AddWideSegment(sc, a.x, a.y, b.x, b.y, shape);
   }
   AddDisc(sc, path.back().x, path.back().y, shape);
   const uint32_t bits = r.PenBits();
@@ -226,38 +234,80 @@ bool Drawable(const Rasterizer& r, const Box64& box) {
 
 // ---------------------------------------------------------------- arcs
 
-// Angle of a point around a centre, counter-clockwise on the screen (y
-// grows downwards), in [0, 2 pi); a point at the centre counts as 0.
-double AngleOf(double dx, double dy) {
-  if (dx == 0 && dy == 0) return 0;
-  double a = std::atan2(-dy, dx);
-  if (a < 0) a += 2 * std::numbers::pi;
-  return a;
+// Arcs select a run of the ellipse's points by direction from the centre.
+// Each point carries the direction it stands for: its quarter's offset from
+// the box's middle (left and up of centre for the mirrored quarters, y up),
+// so mirrored points on the same row or column share a direction and the
+// choice is symmetric.  Directions are compared exactly in integers.
+struct Dir {
+  int64_t x, y;
+  bool full_turn = false;  // the closing point of the last quarter: 360 degrees
+};
+
+bool UpperHalf(const Dir& d) { return d.y > 0 || (d.y == 0 && d.x >= 0); }
+
+// True when direction p lies at or counter-clockwise past ray r (both
+// measured from 0 degrees, p in [0, 360]).
+bool AtOrPast(const Dir& p, const Dir& r) {
+  if (p.full_turn) return true;
+  const bool pu = UpperHalf(p), ru = UpperHalf(r);
+  if (pu != ru) return ru;  // ray in the upper half, point in the lower one
+  const __int128 cross = static_cast<__int128>(r.x) * p.y - static_cast<__int128>(r.y) * p.x;
+  // A point in exactly the ray's direction counts as reached, except for
+  // rays pointing below the centre, where it is not yet reached: that is
+  // how the host resolves such ties.
+  return r.y < 0 ? cross > 0 : cross >= 0;
 }
 
-// The part of an ellipse path from the ray through (xs, ys) counter-
-// clockwise to the ray through (xe, ye); the whole ellipse, starting at the
-// start ray, when the two rays coincide.
+struct ArcPoint {
+  P64 p;
+  Dir d;
+};
+
+std::vector<ArcPoint> EllipseArcPoints(const Box64& box) {
+  std::vector<ArcPoint> out;
+  const int64_t w = box.Width(), h = box.Height();
+  if (w > kExactCurveLimit || h > kExactCurveLimit) {
+    const int64_t cx = box.l + w / 2, cy = box.t + h / 2;
+    for (const P64& p : ApproximateEllipse(box)) out.push_back({p, {p.x - cx, cy - p.y}});
+    return out;
+  }
+  const Path q = QuarterPath(w, h);
+  const int64_t a = w - 1, b = h - 1;
+  for (const P64& p : q) out.push_back({{box.l + p.x, box.t + b - p.y}, {p.x - w / 2, p.y - h / 2}});
+  for (auto it = q.rbegin(); it != q.rend(); ++it)
+    out.push_back({{box.l + a - it->x, box.t + b - it->y}, {-(it->x - w / 2), it->y - h / 2}});
+  for (const P64& p : q) out.push_back({{box.l + a - p.x, box.t + p.y}, {-(p.x - w / 2), -(p.y - h / 2)}});
+  for (auto it = q.rbegin(); it != q.rend(); ++it)
+    out.push_back({{box.l + it->x, box.t + it->y}, {it->x - w / 2, -(it->y - h / 2)}});
+  if (!out.empty() && out.back().d.y == 0) out.back().d.full_turn = true;
+  return out;
+}
+
+// The ray from the box's centre through (x, y), y up; the centre itself
+// counts as 0 degrees.
+Dir RayOf(const Box64& box, int64_t x, int64_t y) {
+  const Dir d{x - (box.l + box.Width() / 2), (box.t + box.Height() / 2) - y};
+  return (d.x == 0 && d.y == 0) ? Dir{1, 0} : d;
+}
+
+// The points of the ellipse from the first at or past the start ray,
+// counter-clockwise, up to but not including the first at or past the end
+// ray; the whole ellipse when both rays pick the same point.
 Path ArcPath(const Box64& box, int64_t xs, int64_t ys, int64_t xe, int64_t ye) {
-  const Path full = EllipsePath(box);
-  const double cx = (box.l + box.r) / 2.0, cy = (box.t + box.b) / 2.0;
-  const double a0 = AngleOf(static_cast<double>(xs) - cx, static_cast<double>(ys) - cy);
-  const double a1 = AngleOf(static_cast<double>(xe) - cx, static_cast<double>(ye) - cy);
-  double span = a1 - a0;
-  if (span <= 0) span += 2 * std::numbers::pi;
-  std::vector<double> rel(full.size());
-  size_t first = 0;
-  for (size_t i = 0; i < full.size(); ++i) {
-    double a = AngleOf(full[i].x + 0.5 - cx, full[i].y + 0.5 - cy) - a0;
-    if (a < 0) a += 2 * std::numbers::pi;
-    rel[i] = a;
-    if (a < rel[first]) first = i;
-  }
+  const std::vector<ArcPoint> pts = EllipseArcPoints(box);
+  const size_t n = pts.size();
+  if (n == 0) return {};
+  auto first_at = [&](const Dir& ray) {
+    size_t i = 0;
+    while (i < n && !AtOrPast(pts[i].d, ray)) ++i;
+    return i % n;
+  };
+  const size_t start = first_at(RayOf(box, xs, ys));
+  size_t end = first_at(RayOf(box, xe, ye));
+  if (end <= start) end += n;
   Path arc;
-  for (size_t k = 0; k < full.size(); ++k) {
-    const size_t i = (first + k) % full.size();
-    if (rel[i] <= span) arc.push_back(full[i]);
-  }
+  for (size_t i = start; i < end; ++i) arc.push_back(pts[i % n].p);
   return arc;
 }
 
@@ -284,11 +334,12 @@ void Surface::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t 
   DrawClosed(r, box, [&](const Box64& b) { return RoundRectPath(b, corner_w, corner_h); });
 }
 
-void Surface::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+void Surface::Arc(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe,
+                  int32_t ye) {
   Rasterizer r(*this);
   const Box64 box = Normalise(x1, y1, x2, y2);
   if (!Drawable(r, box)) return;
-  StrokePath(r, ArcPath(box, xs, ys, xe, ye), false);
+  StrokePath(r, ArcPath(box, xs, ys, xe, ye), false, /*last_point=*/false);
 }
 
 void Surface::Chord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe,
@@ -299,13 +350,14 @@ void Surface::Chord(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, 
   DrawClosed(r, box, [&](const Box64& b) { return ArcPath(b, xs, ys, xe, ye); });
 }
 
-void Surface::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe, int32_t ye) {
+void Surface::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, int32_t ys, int32_t xe,
+                  int32_t ye) {
   Rasterizer r(*this);
   const Box64 box0 = Normalise(x1, y1, x2, y2);
   if (!Drawable(r, box0)) return;
   DrawClosed(r, box0, [&](const Box64& box) {
     Path path = ArcPath(box, xs, ys, xe, ye);
-    const P64 centre{(box.l + box.r) / 2, (box.t + box.b) / 2};
+    const P64 centre{box.l + box.Width() / 2, box.t + box.Height() / 2};
     if (path.empty() || !(path.back() == centre)) path.push_back(centre);
     return path;
   });
@@ -314,19 +366,42 @@ void Surface::Pie(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t xs, in
 // ---------------------------------------------------------------- Bézier
 
 namespace {
-// Flattens one cubic Bézier segment into pixel points by uniform steps fine
-// enough that consecutive points are at most about a pixel apart.
-void FlattenCubic(const P64 c[4], Path& out) {
-  const double len = std::hypot(c[1].x - c[0].x, c[1].y - c[0].y) + std::hypot(c[2].x - c[1].x, c[2].y - c[1].y) +
-                     std::hypot(c[3].x - c[2].x, c[3].y - c[2].y);
-  const int steps = static_cast<int>(std::clamp(len / 2.0, 1.0, 4096.0));
-  for (int i = 0; i <= steps; ++i) {
-    const double t = static_cast<double>(i) / steps, u = 1 - t;
-    const double x = u * u * u * c[0].x + 3 * u * u * t * c[1].x + 3 * u * t * t * c[2].x + t * t * t * c[3].x;
-    const double y = u * u * u * c[0].y + 3 * u * u * t * c[1].y + 3 * u * t * t * c[2].y + t * t * t * c[3].y;
-    const P64 p{std::llround(x), std::llround(y)};
+// Flattens one cubic Bézier segment by halving it (de Casteljau) until its
+// control points lie within a flatness tolerance of the chord, then takes
+// the chord ends rounded to pixels.
+struct DPoint {
+  double x, y;
+};
+
+double ChordDistance(const DPoint& p, const DPoint& a, const DPoint& b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, len = std::hypot(dx, dy);
+  if (len == 0) return std::hypot(p.x - a.x, p.y - a.y);
+  return std::abs((p.x - a.x) * dy - (p.y - a.y) * dx) / len;
+}
+
+void Subdivide(const DPoint c[4], int depth, Path& out) {
+  const bool flat = ChordDistance(c[1], c[0], c[3]) <= kBezierFlatness &&
+                    ChordDistance(c[2], c[0], c[3]) <= kBezierFlatness;
+  if (flat || depth >= 16) {
+    const P64 p{std::llround(c[3].x), std::llround(c[3].y)};
     if (out.empty() || !(out.back() == p)) out.push_back(p);
+    return;
   }
+  auto mid = [](const DPoint& a, const DPoint& b) { return DPoint{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
+  const DPoint ab = mid(c[0], c[1]), bc = mid(c[1], c[2]), cd = mid(c[2], c[3]);
+  const DPoint abc = mid(ab, bc), bcd = mid(bc, cd), m = mid(abc, bcd);
+  const DPoint left[4] = {c[0], ab, abc, m}, right[4] = {m, bcd, cd, c[3]};
+  Subdivide(left, depth + 1, out);
+  Subdivide(right, depth + 1, out);
+}
+
+void FlattenCubic(const P64 c[4], Path& out) {
+  const DPoint d[4] = {{static_cast<double>(c[0].x), static_cast<double>(c[0].y)},
+                       {static_cast<double>(c[1].x), static_cast<double>(c[1].y)},
+                       {static_cast<double>(c[2].x), static_cast<double>(c[2].y)},
+                       {static_cast<double>(c[3].x), static_cast<double>(c[3].y)}};
+  if (out.empty() || !(out.back() == c[0])) out.push_back(c[0]);
+  Subdivide(d, 0, out);
 }
 }  // namespace
 
@@ -345,7 +420,7 @@ void Surface::PolyBezier(std::span<const Point> points) {
                       {points[i + 3].x, points[i + 3].y}};
     FlattenCubic(c, path);
   }
-  StrokePath(r, path, false);
+  StrokePath(r, path, false, /*last_point=*/false);
 }
 
 }  // namespace raster

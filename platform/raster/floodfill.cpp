@@ -18,7 +18,11 @@ struct Run {
 class RegionFinder {
  public:
   RegionFinder(const PixelStorage& st, uint32_t bits, FloodFillMode mode)
-      : st_(st), bits_(bits), mode_(mode), w_(st.width()), h_(st.height()),
+      : st_(st),
+        bits_(bits),
+        mode_(mode),
+        w_(st.width()),
+        h_(st.height()),
         seen_(static_cast<size_t>(w_) * static_cast<size_t>(h_), false) {}
 
   // A pixel belongs to the region: in surface mode it has the colour, in
@@ -44,7 +48,9 @@ class RegionFinder {
   }
 
  private:
-  size_t Index(int x, int y) const { return static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x); }
+  size_t Index(int x, int y) const {
+    return static_cast<size_t>(y) * static_cast<size_t>(w_) + static_cast<size_t>(x);
+  }
   bool Seen(int x, int y) const { return seen_[Index(x, y)]; }
   // One seed per qualifying run of row y within x0..x1-1.
   void PushRuns(int x0, int x1, int y, std::vector<std::pair<int, int>>& seeds) const {

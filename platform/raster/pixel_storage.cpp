@@ -35,6 +35,7 @@ PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Pal
       throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   }
   CheckBitmapSize(width, height, layout.bits);
+  set_palette(std::move(palette_));
   stride_ = StrideOf(width, layout.bits);
   if (width > 0 && height > 0) {
     data_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride_ * height), 1)));
@@ -48,6 +49,12 @@ PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Pal
 }
 
 void PixelStorage::FreeBlock::operator()(uint8_t* p) const { std::free(p); }
+
+void PixelStorage::set_palette(Palette p) {
+  palette_ = std::move(p);
+  if (layout_.bits <= 8 && palette_.size() > (size_t{1} << layout_.bits))
+    palette_.resize(size_t{1} << layout_.bits);
+}
 
 PixelStorage PixelStorage::Clone() const {
   PixelStorage s(width_, height_, layout_, palette_);

@@ -34,7 +34,8 @@ class PixelStorage {
   int bits() const { return layout_.bits; }
   int64_t stride() const { return stride_; }
   const Palette& palette() const { return palette_; }
-  void set_palette(Palette p) { palette_ = std::move(p); }
+  // A colour table longer than the layout can index is cut to 2^bits entries.
+  void set_palette(Palette p);
   // Format number this storage reports (pfDevice when marked device-dependent).
   int format() const { return format_; }
   void set_format(int number) { format_ = number; }

@@ -52,14 +52,16 @@ void StorageSpan(PixelStorage& st, int64_t y, int64_t x0, int64_t x1, uint32_t b
       std::fill(p, p + (b - a), static_cast<uint16_t>(bits));
       break;
     }
-    case 8: std::memset(row + a, static_cast<int>(bits & 0xFF), static_cast<size_t>(b - a)); break;
+    case 8:
+      std::memset(row + a, static_cast<int>(bits & 0xFF), static_cast<size_t>(b - a));
+      break;
     default:
       for (int x = a; x < b; ++x) st.SetBits(x, static_cast<int>(y), bits);
   }
 }
 
-void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg, uint32_t bg,
-               bool opaque) {
+void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg,
+               uint32_t bg, bool opaque) {
   if (st.empty() || y < 0 || y >= st.height()) return;
   const int a = static_cast<int>(std::max<int64_t>(x0, 0));
   const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
@@ -85,42 +87,41 @@ void Rasterizer::BrushSpan(int64_t y, int64_t x0, int64_t x1) {
 
 // ---------------------------------------------------------------- spans
 
-SpanCollector::SpanCollector(int width, int height)
-    : width_(width), rows_(static_cast<size_t>(std::max(height, 0))), merged_(rows_.size(), false) {}
+SpanCollector::SpanCollector(int width, int height, int64_t y_min, int64_t y_max) : width_(width) {
+  const int64_t lo = std::max<int64_t>(y_min, 0), hi = std::min<int64_t>(y_max, int64_t{height} - 1);
+  first_ = static_cast<int>(std::min<int64_t>(lo, height));
+  rows_.resize(hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0);
+  merged_.assign(rows_.size(), false);
+}
 
 void SpanCollector::Add(int64_t y, int64_t x0, int64_t x1) {
-  if (y < 0 || y >= static_cast<int64_t>(rows_.size())) return;
+  if (y < first_ || y >= Rows()) return;
   x0 = std::max<int64_t>(x0, 0);
   x1 = std::min<int64_t>(x1, width_);
   if (x0 >= x1) return;
-  auto& r = rows_[static_cast<size_t>(y)];
+  const size_t i = static_cast<size_t>(y - first_);
+  auto& r = rows_[i];
   r.emplace_back(static_cast<int>(x0), static_cast<int>(x1));
-  merged_[static_cast<size_t>(y)] = false;
+  merged_[i] = false;
   // Keep memory bounded when many pieces land on one row.
   if (r.size() >= 64 && (r.size() & (r.size() - 1)) == 0) Merged(static_cast<int>(y));
 }
 
 std::vector<std::pair<int, int>>& SpanCollector::Merged(int y) {
-  auto& r = rows_[static_cast<size_t>(y)];
-  if (merged_[static_cast<size_t>(y)] || r.size() < 2) return r;
+  const size_t i = static_cast<size_t>(y - first_);
+  auto& r = rows_[i];
+  if (merged_[i] || r.size() < 2) return r;
   std::sort(r.begin(), r.end());
   size_t out = 0;
-  for (size_t i = 1; i < r.size(); ++i) {
-    if (r[i].first <= r[out].second)
-      r[out].second = std::max(r[out].second, r[i].second);
+  for (size_t k = 1; k < r.size(); ++k) {
+    if (r[k].first <= r[out].second)
+      r[out].second = std::max(r[out].second, r[k].second);
     else
-      r[++out] = r[i];
+      r[++out] = r[k];
   }
   r.resize(out + 1);
-  merged_[static_cast<size_t>(y)] = true;
+  merged_[i] = true;
   return r;
-}
-
-bool SpanCollector::Contains(int x, int y) {
-  if (y < 0 || y >= static_cast<int>(rows_.size())) return false;
-  for (const auto& iv : Merged(y))
-    if (x >= iv.first && x < iv.second) return true;
-  return false;
 }
 
 void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy) {
@@ -138,14 +139,15 @@ void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>&
     const bool down = a.second < b.second;
     const auto& lo = down ? a : b;
     const auto& hi = down ? b : a;
-    edges.push_back({lo.second, hi.second, lo.first, (hi.first - lo.first) / (hi.second - lo.second), down ? 1 : -1});
+    edges.push_back(
+        {lo.second, hi.second, lo.first, (hi.first - lo.first) / (hi.second - lo.second), down ? 1 : -1});
   }
   if (edges.empty()) return;
   std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
   double ymin = edges.front().y0, ymax = ymin;
   for (const auto& e : edges) ymax = std::max(ymax, e.y1);
   // Row y samples the line y + oy; edges cover [y0, y1).
-  const int64_t y_first = std::max<int64_t>(static_cast<int64_t>(std::ceil(ymin - oy)), 0);
+  const int64_t y_first = std::max<int64_t>(static_cast<int64_t>(std::ceil(ymin - oy)), sc.FirstRow());
   const int64_t y_last = std::min<int64_t>(static_cast<int64_t>(std::ceil(ymax - oy)) - 1, sc.Rows() - 1);
   const double lim = static_cast<double>(kDeviceSpaceLimit) * 4;
   std::vector<const Edge*> active;
@@ -165,7 +167,8 @@ void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>&
       if (wind == 0) continue;
       // Pixels whose sample point x + ox lies in [xs[i], xs[i+1]).
       const double xa = std::ceil(xs[i].first - ox), xb = std::ceil(xs[i + 1].first - ox);
-      sc.Add(y, static_cast<int64_t>(std::clamp(xa, -lim, lim)), static_cast<int64_t>(std::clamp(xb, -lim, lim)));
+      sc.Add(y, static_cast<int64_t>(std::clamp(xa, -lim, lim)),
+             static_cast<int64_t>(std::clamp(xb, -lim, lim)));
     }
   }
 }
@@ -190,6 +193,10 @@ std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t he
       err += dy += asq;
     }
   }
+  // An ellipse one or two pixels wide leaves the walk before reaching its
+  // tip: finish the tip straight down the last column.
+  if (width <= 2 && !out.empty())
+    for (const int64_t tx = out.back().first; y <= b; ++y) out.emplace_back(tx, y);
   return out;
 }
 
@@ -217,19 +224,22 @@ std::pair<int64_t, int64_t> PenShape::Row(int64_t dy) const {
   }
   const double rad = (width_ - 1) / 2.0, yy = static_cast<double>(row) - rad;
   const double half = std::sqrt(std::max(0.0, rad * rad - yy * yy));
-  return {static_cast<int64_t>(std::ceil(rad - half)) + top_, static_cast<int64_t>(std::floor(rad + half)) + top_};
+  return {static_cast<int64_t>(std::ceil(rad - half)) + top_,
+          static_cast<int64_t>(std::floor(rad + half)) + top_};
 }
 
 void AddDisc(SpanCollector& sc, int64_t cx, int64_t cy, const PenShape& shape) {
   const int64_t top = cy + shape.Top();
-  const int64_t first = std::max<int64_t>(top, 0), last = std::min<int64_t>(top + shape.Width(), sc.Rows()) - 1;
+  const int64_t first = std::max<int64_t>(top, sc.FirstRow()),
+                last = std::min<int64_t>(top + shape.Width(), sc.Rows()) - 1;
   for (int64_t y = first; y <= last; ++y) {
     const auto [x0, x1] = shape.Row(y - cy);
     if (x0 <= x1) sc.Add(y, cx + x0, cx + x1 + 1);
   }
 }
 
-void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64_t y1, const PenShape& shape) {
+void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64_t y1,
+                    const PenShape& shape) {
   AddDisc(sc, x0, y0, shape);
   AddDisc(sc, x1, y1, shape);
   // The band does not depend on the direction: it is built downwards.
@@ -241,11 +251,13 @@ void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64
   if (dx == 0 && dy == 0) return;
   if (dy == 0) {
     // A horizontal band: rows y - w/2 .. y - w/2 + w - 1.
-    for (int64_t y = y0 - w / 2; y < y0 - w / 2 + w; ++y) sc.Add(y, std::min(x0, x1), std::max(x0, x1));
+    const int64_t first = std::max(y0 - w / 2, sc.FirstRow()), last = std::min(y0 - w / 2 + w, sc.Rows());
+    for (int64_t y = first; y < last; ++y) sc.Add(y, std::min(x0, x1), std::max(x0, x1));
     return;
   }
   if (dx == 0) {
-    const int64_t first = std::max<int64_t>(std::min(y0, y1), 0), last = std::min(std::max(y0, y1), sc.Rows());
+    const int64_t first = std::max<int64_t>(std::min(y0, y1), sc.FirstRow()),
+                  last = std::min(std::max(y0, y1), sc.Rows());
     for (int64_t y = first; y < last; ++y) sc.Add(y, x0 - w / 2, x0 - w / 2 + w);
     return;
   }
@@ -261,7 +273,10 @@ void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64
   if (dy < 0) nx = -nx, vx = -vx;
   auto d = [](int64_t v) { return static_cast<double>(v); };
   AddPolygon(sc,
-             {{d(x0 - nx), d(y0 + ny)}, {d(x0 + vx), d(y0 - vy)}, {d(x1 + vx), d(y1 - vy)}, {d(x1 - nx), d(y1 + ny)}},
+             {{d(x0 - nx), d(y0 + ny)},
+              {d(x0 + vx), d(y0 - vy)},
+              {d(x1 + vx), d(y1 - vy)},
+              {d(x1 - nx), d(y1 + ny)}},
              kRegionSampleX, kRegionSampleY);
 }
 
@@ -348,11 +363,20 @@ constexpr uint8_t kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
 CosmeticPen::CosmeticPen(Rasterizer& r) : r_(r) {
   switch (r.Pen().style) {
-    case psDash: dashes_ = kDash, count_ = 2; break;
-    case psDot: dashes_ = kDot, count_ = 2; break;
-    case psDashDot: dashes_ = kDashDot, count_ = 4; break;
-    case psDashDotDot: dashes_ = kDashDotDot, count_ = 6; break;
-    default: break;
+    case psDash:
+      dashes_ = kDash, count_ = 2;
+      break;
+    case psDot:
+      dashes_ = kDot, count_ = 2;
+      break;
+    case psDashDot:
+      dashes_ = kDashDot, count_ = 4;
+      break;
+    case psDashDotDot:
+      dashes_ = kDashDotDot, count_ = 6;
+      break;
+    default:
+      break;
   }
   for (int i = 0; i < count_; ++i) period_ += dashes_[i];
 }
@@ -370,10 +394,6 @@ void CosmeticPen::Pixel(int64_t x, int64_t y) {
   else if (r_.BkOpaque())
     r_.Plot(x, y, r_.BkBits());
   pos_ = (pos_ + 1) % period_;
-}
-
-void CosmeticPen::Skip(int64_t n) {
-  if (period_) pos_ = static_cast<int>((pos_ + n % period_) % period_);
 }
 
 }  // namespace raster

@@ -57,28 +57,31 @@ class Rasterizer {
 void StorageSpan(PixelStorage& st, int64_t y, int64_t x0, int64_t x1, uint32_t bits);
 // Paints a span with a hatch pattern: line pixels `fg`, gaps `bg` when
 // `opaque`, untouched otherwise.
-void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg, uint32_t bg,
-               bool opaque);
+void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg,
+               uint32_t bg, bool opaque);
 
 // Collects half-open pixel intervals per visible row and paints their union,
 // so overlapping pieces of one wide outline or one filled region are
 // painted exactly once.
 class SpanCollector {
  public:
-  SpanCollector(int width, int height);
+  // Collects rows y_min..y_max of a width x height bitmap (clipped to it).
+  SpanCollector(int width, int height, int64_t y_min, int64_t y_max);
   void Add(int64_t y, int64_t x0, int64_t x1);  // pixels x0..x1-1, clipped
   // Calls paint(y, x0, x1) for every merged interval.
   template <class F>
   void ForEach(F&& paint) {
-    for (int y = 0; y < static_cast<int>(rows_.size()); ++y)
+    for (int y = first_; y < Rows(); ++y)
       for (const auto& iv : Merged(y)) paint(y, iv.first, iv.second);
   }
-  bool Contains(int x, int y);
-  int64_t Rows() const { return static_cast<int64_t>(rows_.size()); }
+  // Rows FirstRow()..Rows()-1 are collected.
+  int64_t FirstRow() const { return first_; }
+  int64_t Rows() const { return first_ + static_cast<int64_t>(rows_.size()); }
 
  private:
   std::vector<std::pair<int, int>>& Merged(int y);
   int width_;
+  int first_ = 0;
   std::vector<std::vector<std::pair<int, int>>> rows_;
   std::vector<bool> merged_;
 };
@@ -125,11 +128,11 @@ void AddWideSegment(SpanCollector& sc, int64_t x0, int64_t y0, int64_t x1, int64
 // lines with far-away ends cost no more than their visible part.
 struct LineWalk {
   int64_t x0, y0;
-  int sx, sy;           // +1 / -1 per axis
+  int sx, sy;  // +1 / -1 per axis
   bool x_major;
   __int128 major, minor;  // |d| along each axis
   int bias;
-  int64_t length;       // number of pixels (end excluded)
+  int64_t length;  // number of pixels (end excluded)
   // Minor-axis steps taken before pixel i.
   int64_t MinorSteps(int64_t i) const {
     return static_cast<int64_t>((2 * minor * i + major + bias - 1) / (2 * major));
@@ -175,13 +178,10 @@ class CosmeticPen {
  public:
   explicit CosmeticPen(Rasterizer& r);
   void Pixel(int64_t x, int64_t y);
-  void ResetPattern() { pos_ = 0; }
   // Puts the pattern at pixel n of the path.
   void SetPosition(int64_t n) {
     if (period_) pos_ = static_cast<int>(n % period_);
   }
-  // Advances the pattern over n pixels that are not drawn (clipped away).
-  void Skip(int64_t n);
 
  private:
   Rasterizer& r_;
@@ -192,4 +192,3 @@ class CosmeticPen {
 };
 
 }  // namespace raster
-

@@ -58,20 +58,19 @@ void PickPixels(const PixelStorage& src, const AxisMap& cols, const AxisMap& row
   const int w = static_cast<int>(cols.index.size());
   if (bits >= 8) {
     const size_t bpp = static_cast<size_t>(bits / 8);
-    std::vector<size_t> offset(static_cast<size_t>(w));
-    for (int i = 0; i < w; ++i) offset[static_cast<size_t>(i)] = static_cast<size_t>(cols.index[i]) * bpp;
+    const int* index = cols.index.data();
     for (size_t j = 0; j < rows.index.size(); ++j) {
       const uint8_t* s = src.row(rows.index[j]);
       uint8_t* d = out.row(y0 + static_cast<int>(j)) + static_cast<size_t>(x0) * bpp;
       if (bpp == 3) {
         for (int i = 0; i < w; ++i, d += 3) {
-          const uint8_t* p = s + offset[static_cast<size_t>(i)];
+          const uint8_t* p = s + static_cast<size_t>(index[i]) * 3;
           d[0] = p[0];
           d[1] = p[1];
           d[2] = p[2];
         }
       } else {
-        for (int i = 0; i < w; ++i, d += bpp) std::memcpy(d, s + offset[static_cast<size_t>(i)], bpp);
+        for (int i = 0; i < w; ++i, d += bpp) std::memcpy(d, s + static_cast<size_t>(index[i]) * bpp, bpp);
       }
     }
     return;
@@ -108,7 +107,8 @@ void StretchDraw(Bitmap& dst, int x1, int y1, int x2, int y2, const Bitmap& src,
   const AxisMap rows = MapAxis(y1, y2, from.height(), dst.Height(), true);
   if (cols.index.empty() || rows.index.empty()) return;
   PixelStorage& to = dst.Storage();
-  if (rop == kSrcCopy && SameBits(from, to)) {
+  // Straight into the destination, unless it is the source itself.
+  if (rop == kSrcCopy && SameBits(from, to) && &src != &dst) {
     PickPixels(from, cols, rows, to, cols.first, rows.first);
     return;
   }

@@ -15,6 +15,7 @@ struct Span {
 };
 
 bool Clip(const Bitmap& b, int64_t x, int64_t y, int64_t w, int64_t h, Span* s) {
+  if (x >= b.Width() || y >= b.Height()) return false;  // also keeps x + w, y + h in range
   const int64_t x0 = std::max<int64_t>(x, 0), y0 = std::max<int64_t>(y, 0);
   const int64_t x1 = std::min<int64_t>(x + w, b.Width()), y1 = std::min<int64_t>(y + h, b.Height());
   if (x0 >= x1 || y0 >= y1) return false;

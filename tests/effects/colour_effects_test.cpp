@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "canvas/main.h"
 #include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
@@ -92,7 +95,25 @@ TEST(GrayBitmap, KnownLevelsAndTints) {
   for (int x = 0; x < 5; ++x) EXPECT_EQ(b.GetPixel(x, 0), Rgb(255, 255, 255));
 }
 
-TEST(ColourEffects, OutOfRangeArgumentsChangeNothing) {
+TEST(GrayBitmap, TintsOnLongRowsMatchThePerPixelFormula) {
+  // Rows long enough for the vector path plus a scalar tail.
+  std::mt19937 rng(4);
+  Bitmap b, orig;
+  Make(b, 53, 7);
+  for (int y = 0; y < 7; ++y)
+    for (int i = 0; i < 3 * 53; ++i) b.ScanLine(y)[i] = static_cast<uint8_t>(rng());
+  orig.Assign(b);
+  const int v[3] = {-100, 37, 200};  // blue, green, red offsets
+  ASSERT_EQ(GrayBitmap(v[2], v[1], v[0], b), rcOK);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 53; ++x) {
+      const uint8_t* o = orig.ScanLine(y) + 3 * x;
+      const int level = reference::GrayLevel(o[0], o[1], o[2]);
+      for (int c = 0; c < 3; ++c) ASSERT_EQ(b.ScanLine(y)[3 * x + c], std::clamp(level + v[c], 0, 255)) << x;
+    }
+}
+
+TEST(ColourEffects, OutOfRangeChangesNothingInRangeReportsTheFormerFormat) {
   Bitmap b;
   Make(b, 4, 2, raster::pf8bit);
   b.SetPixel(1, 1, Rgb(255, 0, 0));
@@ -107,26 +128,20 @@ TEST(ColourEffects, OutOfRangeArgumentsChangeNothing) {
   EXPECT_EQ(ContrastBitmap(0, b), rcOK);
   EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
   EXPECT_EQ(b.SaveToBmp(), before);
-}
-
-TEST(ColourEffects, ReportTheFormerPixelFormat) {
-  Bitmap b;
-  Make(b, 4, 2, raster::pf8bit);
+  // In range, the former pixel format is reported once, with the conversion.
   EXPECT_EQ(ContrastBitmap(10, b), raster::pf8bit);
   EXPECT_EQ(b.PixelFormat(), raster::pf24bit);
   EXPECT_EQ(ContrastBitmap(10, b), rcOK);
   Make(b, 4, 2, raster::pf16bit);
   EXPECT_EQ(GammaBitmap(1, b), raster::pf16bit);
-  Make(b, 4, 2, raster::pf1bit);
-  EXPECT_EQ(GrayBitmap(0, 0, 0, b), raster::pf1bit);
-  EXPECT_EQ(b.PixelFormat(), raster::pf24bit);
 }
 
 TEST(GammaBitmap, BrightenAndDarkenTables) {
   Bitmap b;
   MakeRamp(b);
   ASSERT_EQ(GammaBitmap(1, b), rcOK);
-  ExpectMapping(b, {{0, 0}, {1, 16}, {2, 23}, {64, 128}, {128, 181}, {192, 221}, {254, 254}, {255, 255}}, "brighten");
+  ExpectMapping(b, {{0, 0}, {1, 16}, {2, 23}, {64, 128}, {128, 181}, {192, 221}, {254, 254}, {255, 255}},
+                "brighten");
   MakeRamp(b);
   ASSERT_EQ(GammaBitmap(2, b), rcOK);
   for (int c = 0; c <= 64; ++c) EXPECT_EQ(Channel(b, c), 0) << c;
@@ -170,48 +185,29 @@ TEST(MaskBitmap, TwoColourDeviceMask) {
   Bitmap b;
   Make(b, 9, 4);
   b.SetPixel(3, 2, Rgb(10, 20, 30));
-  ASSERT_EQ(MaskBitmap(static_cast<int32_t>(Rgb(10, 20, 30)), false, b), rcOK);
+  ASSERT_EQ(MaskBitmap(static_cast<int32_t>(Rgb(10, 20, 30)), true, b), rcOK);
   EXPECT_EQ(b.PixelFormat(), raster::pfDevice);
   EXPECT_EQ(b.Width(), 9);
   EXPECT_EQ(b.Height(), 4);
-  EXPECT_EQ(b.GetPixel(3, 2), Rgb(255, 255, 255));
-  EXPECT_EQ(b.GetPixel(4, 2), Rgb(0, 0, 0));
-  // Reverse: the mask colour black, everything else white.
-  Make(b, 9, 4);
-  b.SetPixel(3, 2, Rgb(10, 20, 30));
-  MaskBitmap(static_cast<int32_t>(Rgb(10, 20, 30)), true, b);
-  EXPECT_EQ(b.GetPixel(3, 2), Rgb(0, 0, 0));
+  EXPECT_EQ(b.GetPixel(3, 2), Rgb(0, 0, 0));  // reversed: the mask colour black
   EXPECT_EQ(b.GetPixel(8, 3), Rgb(255, 255, 255));
   // A later grey reports the mask's former format 0 and sees black and white.
   EXPECT_EQ(GrayBitmap(0, 0, 0, b), raster::pfDevice);
-  EXPECT_EQ(b.GetPixel(3, 2), Rgb(0, 0, 0));
   EXPECT_EQ(b.GetPixel(8, 3), Rgb(252, 252, 252));
-}
-
-TEST(MaskBitmap, AbsentColourAndNoColourGiveAllBlackOrAllWhite) {
-  for (int32_t colour : {static_cast<int32_t>(Rgb(1, 2, 3)), kNoColor}) {
-    for (bool reverse : {false, true}) {
-      Bitmap b;
-      Make(b, 6, 3);
-      MaskBitmap(colour, reverse, b);
-      const raster::ColorRef want = reverse ? Rgb(255, 255, 255) : Rgb(0, 0, 0);
-      for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 6; ++x) EXPECT_EQ(b.GetPixel(x, y), want);
-    }
-  }
-  // White pixels with no colour: still all black (0x1FFFFFFF is not white).
-  Bitmap w;
-  Make(w, 2, 2);
-  MaskBitmap(kNoColor, false, w);
-  EXPECT_EQ(w.GetPixel(0, 0), Rgb(0, 0, 0));
-}
-
-TEST(MaskBitmap, SystemColoursAreResolved) {
-  Bitmap b;
+  // System colours are resolved; a colour no pixel has and "no colour" give
+  // all black (all white reversed), even on white pixels.
   Make(b, 2, 1);
   b.SetPixel(0, 0, raster::GetSysColor(5));
   MaskBitmap(static_cast<int32_t>(0x80000005u), false, b);
   EXPECT_EQ(b.GetPixel(0, 0), Rgb(255, 255, 255));
+  EXPECT_EQ(b.GetPixel(1, 0), Rgb(0, 0, 0));
+  for (int32_t colour : {static_cast<int32_t>(Rgb(1, 2, 3)), kNoColor})
+    for (bool reverse : {false, true}) {
+      Make(b, 6, 3);
+      MaskBitmap(colour, reverse, b);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 6; ++x) EXPECT_EQ(b.GetPixel(x, y), reverse ? Rgb(255, 255, 255) : Rgb(0, 0, 0));
+    }
 }
 
 TEST(EffectMembers, ForwardToTheCurrentCanvas) {

@@ -62,16 +62,26 @@ void RunOp(zelnor::TMyCanvas& obj, const std::vector<std::string>& op, const std
            std::map<std::string, std::string>& values) {
   const std::string& o = op[0];
   auto arg = [&](size_t i, int32_t def = 0) { return i < op.size() ? Num(op[i]) : def; };
-  if (o == "NewCanvas") obj.NewCanvas(arg(1), arg(2), 0);
-  else if (o == "PenColor") obj.SetPenColor(arg(1));
-  else if (o == "BrushColor") obj.SetBrushColor(arg(1));
-  else if (o == "BrushStyle") obj.SetBrushStyle(arg(1));
-  else if (o == "BkColor") obj.SetBkColor(arg(1));
-  else if (o == "BkMode") obj.SetBkMode(arg(1));
-  else if (o == "Line") obj.Line(arg(1), arg(2), arg(3), arg(4));
-  else if (o == "Box") obj.Box(arg(1), arg(2), arg(3), arg(4), arg(5) != 0);
-  else if (o == "PixelGet") values[name + " PixelGet " + op[1] + " " + op[2]] = std::to_string(obj.PixelGet(arg(1), arg(2)));
-  else if (o == "Get" && op[1] == "Width") values[name + " Get Width"] = std::to_string(obj.GetWidth());
+  if (o == "NewCanvas")
+    obj.NewCanvas(arg(1), arg(2), 0);
+  else if (o == "PenColor")
+    obj.SetPenColor(arg(1));
+  else if (o == "BrushColor")
+    obj.SetBrushColor(arg(1));
+  else if (o == "BrushStyle")
+    obj.SetBrushStyle(arg(1));
+  else if (o == "BkColor")
+    obj.SetBkColor(arg(1));
+  else if (o == "BkMode")
+    obj.SetBkMode(arg(1));
+  else if (o == "Line")
+    obj.Line(arg(1), arg(2), arg(3), arg(4));
+  else if (o == "Box")
+    obj.Box(arg(1), arg(2), arg(3), arg(4), arg(5) != 0);
+  else if (o == "PixelGet")
+    values[name + " PixelGet " + op[1] + " " + op[2]] = std::to_string(obj.PixelGet(arg(1), arg(2)));
+  else if (o == "Get" && op[1] == "Width")
+    values[name + " Get Width"] = std::to_string(obj.GetWidth());
   else if (o == "CopyModeDraw") {
     raster::Bitmap src;
     src.LoadFromBmp(ReadFile(kRefDir + "/sources/" + op[4]));

@@ -1,12 +1,12 @@
 // Colour reduction: palette layout, the octree's reduction order and the
 // dithering arithmetic on small pictures whose outcome is worked out by hand.
+#include "io/gif/quantizer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 #include <set>
-
-#include "io/gif/quantizer.h"
 
 namespace zelnor::gif {
 namespace {
@@ -67,7 +67,8 @@ TEST(ColourReduction, FewColoursLandExactlyFromEntryTen) {
   EXPECT_EQ(std::vector<raster::ColorRef>(out.palette.begin() + 10, out.palette.begin() + 110), expected);
   for (int i = 110; i < 246; ++i) EXPECT_EQ(out.palette[i], 0u) << "entry " << i;
   // Every pixel keeps its exact colour.
-  for (size_t i = 0; i < pixels.size(); ++i) ASSERT_EQ(out.palette[out.pixels[i]], pixels[i]) << "pixel " << i;
+  for (size_t i = 0; i < pixels.size(); ++i)
+    ASSERT_EQ(out.palette[out.pixels[i]], pixels[i]) << "pixel " << i;
 }
 
 TEST(ColourReduction, ReducesTheNewestDeepestNodeFirst) {
@@ -129,13 +130,28 @@ TEST(ColourReduction, FastNearestEntryAgreesWithReference) {
     raster::Palette pal(256);
     // Few distinct values make many ties.
     const int spread = round % 2 ? 256 : 4;
-    for (auto& c : pal) c = raster::Rgb(rng() % spread * (256 / spread), rng() % spread * (256 / spread), rng() % 256);
+    for (auto& c : pal)
+      c = raster::Rgb(rng() % spread * (256 / spread), rng() % spread * (256 / spread), rng() % 256);
     const PaletteChannels ch(pal);
     for (int i = 0; i < 2000; ++i) {
       const int r = rng() % 256, g = rng() % 256, b = rng() % 256;
       ASSERT_EQ(NearestEntry(ch, r, g, b), NearestEntryReference(ch, r, g, b)) << r << "," << g << "," << b;
     }
   }
+}
+
+TEST(ColourReduction, WalkShortcutsAgreeWithTheFullWalk) {
+  // Smooth shading with noise (reductions at every level) and repeated runs.
+  Picture pic{400, 300, {}};
+  std::mt19937 rng(8);
+  for (int y = 0; y < pic.h; ++y)
+    for (int x = 0; x < pic.w; ++x) {
+      const int run = (x / 7) % 3 == 0 ? 0 : static_cast<int>(rng() % 23);
+      pic.bgr.push_back(static_cast<uint8_t>((x * 255 / pic.w + run) % 256));
+      pic.bgr.push_back(static_cast<uint8_t>((y * 255 / pic.h + 2 * run) % 256));
+      pic.bgr.push_back(static_cast<uint8_t>(((x ^ y) + run) % 256));
+    }
+  EXPECT_EQ(OptimisedPalette(pic.View()), OptimisedPaletteReference(pic.View()));
 }
 
 }  // namespace

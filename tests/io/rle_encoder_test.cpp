@@ -1,12 +1,13 @@
 // The run-length image-data encoder: exact code streams for the documented
 // shapes, and agreement with giflib's decoder over many random frames.
+#include "io/gif/rle_encoder.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <stdexcept>
 
 #include "io/codecs/gif_codec.h"
-#include "io/gif/rle_encoder.h"
 
 namespace zelnor::gif {
 namespace {
@@ -52,7 +53,8 @@ TEST(RunLengthEncoder, OneValueFrameUsesGrowingRunCodes) {
   // 1 + 2 + 3 + 4 + 5 pixels: the value once, then codes B, B+1, B+2, B+3.
   const std::vector<int> codes = CodesAtWidth(Encode(std::vector<uint8_t>(15, 9), 8), 9);
   ASSERT_GE(codes.size(), 7u);
-  EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + 7), (std::vector<int>{256, 9, 258, 259, 260, 261, 257}));
+  EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + 7),
+            (std::vector<int>{256, 9, 258, 259, 260, 261, 257}));
   // A run of n pixels costs about sqrt(2n) codes.
   EXPECT_EQ(RunCost(15, 8), 5);
   EXPECT_EQ(RunCost(16, 8), 6);
@@ -158,8 +160,10 @@ TEST(LzwImageData, GiflibReadsRandomFrames) {
   std::mt19937 rng(777);
   for (int i = 0; i < 200; ++i) {
     const int bits = 1 + i % 8;
-    const int w = std::uniform_int_distribution<int>(1, 200)(rng), h = std::uniform_int_distribution<int>(1, 50)(rng);
-    ASSERT_NO_FATAL_FAILURE(ExpectGiflibReads(RandomFrame(rng, static_cast<size_t>(w) * h, bits), w, h, bits, 1));
+    const int w = std::uniform_int_distribution<int>(1, 200)(rng),
+              h = std::uniform_int_distribution<int>(1, 50)(rng);
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectGiflibReads(RandomFrame(rng, static_cast<size_t>(w) * h, bits), w, h, bits, 1));
   }
 }
 

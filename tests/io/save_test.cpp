@@ -372,3 +372,20 @@ TEST_F(SaveTest, LzwModeWritesReadableFrames) {
 
 }  // namespace
 }  // namespace zelnor
+
+namespace zelnor {
+namespace {
+
+TEST(SaveLimits, SidesBeyondTheFormatFailInsteadOfWrappingAround) {
+  TMyCanvas obj;
+  ASSERT_EQ(obj.NewCanvas(65536, 1, 0), 0);
+  VARIANT v;
+  automation::VariantInit(&v);
+  for (const char* type : {"GIF", "JPEG"}) EXPECT_THROW(obj.SaveToStream(&v, type, false, 0, 0), std::runtime_error);
+  EXPECT_EQ(v.vt, automation::VT_EMPTY);
+  EXPECT_EQ(obj.SaveToStream(&v, "PNG", false, 0, 0), 0);
+  automation::VariantClear(&v);
+}
+
+}  // namespace
+}  // namespace zelnor

@@ -15,7 +15,7 @@ import sys
 CATEGORIES = "line_,box_,ell_,circ_,arc_,chord_,pie_,rnd_,bez_,pix_,ff_,st_,nc_"
 TAGS = ("wide-curve,bk-complement,hatch-pattern-rop,palette-index,sys-colour,"
         "literal-fill-rule,left-to-implementer,nearest-pixel")
-THRESHOLD = 95.0
+THRESHOLD = 99.9
 
 
 def main():

@@ -134,12 +134,12 @@ class Runner {
  private:
   int32_t Get(TMyCanvas& c, const std::string& prop) {
     static const std::map<std::string, int32_t (TMyCanvas::*)()> kGets = {
-        {"PenColor", &TMyCanvas::GetPenColor},       {"PenStyle", &TMyCanvas::GetPenStyle},
-        {"PenWidth", &TMyCanvas::GetPenWidth},       {"BrushColor", &TMyCanvas::GetBrushColor},
-        {"BrushStyle", &TMyCanvas::GetBrushStyle},   {"BkColor", &TMyCanvas::GetBkColor},
-        {"BkMode", &TMyCanvas::GetBkMode},           {"Width", &TMyCanvas::GetWidth},
-        {"Height", &TMyCanvas::GetHeight},           {"PixelFormat", &TMyCanvas::GetPixelFormat},
-        {"FontSize", &TMyCanvas::GetFontSize},       {"FontColor", &TMyCanvas::GetFontColor}};
+        {"PenColor", &TMyCanvas::GetPenColor},     {"PenStyle", &TMyCanvas::GetPenStyle},
+        {"PenWidth", &TMyCanvas::GetPenWidth},     {"BrushColor", &TMyCanvas::GetBrushColor},
+        {"BrushStyle", &TMyCanvas::GetBrushStyle}, {"BkColor", &TMyCanvas::GetBkColor},
+        {"BkMode", &TMyCanvas::GetBkMode},         {"Width", &TMyCanvas::GetWidth},
+        {"Height", &TMyCanvas::GetHeight},         {"PixelFormat", &TMyCanvas::GetPixelFormat},
+        {"FontSize", &TMyCanvas::GetFontSize},     {"FontColor", &TMyCanvas::GetFontColor}};
     const auto it = kGets.find(prop);
     if (it == kGets.end()) throw std::runtime_error("unknown property " + prop);
     return (c.*(it->second))();
@@ -198,7 +198,8 @@ class Runner {
     raster::Bitmap src;
     src.LoadFromBmp(ReadFile(sources_ / op.at(5)));
     const int32_t mode = Num(op, 6, 11);
-    const uint32_t rop = (mode >= 1 && mode <= 15) ? kCopyModeRops[mode - 1] : c.Current().Canvas().CopyMode();
+    const uint32_t rop =
+        (mode >= 1 && mode <= 15) ? kCopyModeRops[mode - 1] : c.Current().Canvas().CopyMode();
     raster::StretchDraw(c.Current(), Num(op, 1), Num(op, 2), Num(op, 3), Num(op, 4), src, rop);
 #else
     throw std::runtime_error("StretchDraw is not available in this build");

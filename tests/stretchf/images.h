@@ -1,5 +1,4 @@
-// Small 24-bit pictures for the resampler tests, as plain byte arrays and as
-// bitmaps.
+// Small 24-bit pictures for the resampler tests, as plain byte arrays.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -19,30 +18,24 @@ struct Image {
   bool operator==(const Image&) const = default;
 };
 
-inline Image MakeImage(int w, int h, const std::function<uint8_t(int, int, int)>& value) {
+inline Image MakeImage(int w, int h, const std::function<int(int, int, int)>& value) {
   Image im{w, h, std::vector<uint8_t>(static_cast<size_t>(w) * h * 3)};
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)
-      for (int c = 0; c < 3; ++c) im.at(x, y, c) = value(x, y, c);
+      for (int c = 0; c < 3; ++c) im.at(x, y, c) = static_cast<uint8_t>(value(x, y, c));
   return im;
 }
-
 inline Image RandomImage(int w, int h, std::mt19937& rng) {
-  std::uniform_int_distribution<int> byte(0, 255);
-  return MakeImage(w, h, [&](int, int, int) { return static_cast<uint8_t>(byte(rng)); });
+  return MakeImage(w, h, [&](int, int, int) { return static_cast<int>(rng() & 0xFF); });
 }
-
-// One grey row (all three channels equal) or column.
-inline Image GreyRow(const std::vector<int>& v) {
-  return MakeImage(static_cast<int>(v.size()), 1, [&](int x, int, int) { return static_cast<uint8_t>(v[x]); });
-}
-inline Image GreyColumn(const std::vector<int>& v) {
-  return MakeImage(1, static_cast<int>(v.size()), [&](int, int y, int) { return static_cast<uint8_t>(v[y]); });
+// Grey values as one row (vertical = false) or one column.
+inline Image Grey(const std::vector<int>& v, bool vertical = false) {
+  const int n = static_cast<int>(v.size());
+  return MakeImage(vertical ? 1 : n, vertical ? n : 1, [&](int x, int y, int) { return v[x + y]; });
 }
 inline std::vector<int> BlueValues(const Image& im) {
   std::vector<int> out;
-  for (int y = 0; y < im.height; ++y)
-    for (int x = 0; x < im.width; ++x) out.push_back(im.at(x, y, 0));
+  for (size_t i = 0; i < im.bytes.size(); i += 3) out.push_back(im.bytes[i]);
   return out;
 }
 
@@ -50,21 +43,14 @@ inline void ToBitmap(const Image& im, raster::Bitmap& b, int format = raster::pf
   b.SetPixelFormat(raster::pf24bit);
   b.SetSize(im.width, im.height);
   for (int y = 0; y < im.height; ++y)
-    for (int x = 0; x < im.width; ++x)
-      for (int c = 0; c < 3; ++c) b.ScanLine(y)[3 * x + c] = im.at(x, y, c);
-  if (format != raster::pf24bit) b.SetPixelFormat(format);
+    std::copy_n(&im.bytes[static_cast<size_t>(y) * im.width * 3], static_cast<size_t>(im.width) * 3,
+                b.ScanLine(y));
+  b.SetPixelFormat(format);
 }
-
 inline Image FromBitmap(const raster::Bitmap& b) {
-  Image im{b.Width(), b.Height(), std::vector<uint8_t>(static_cast<size_t>(b.Width()) * b.Height() * 3)};
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x) {
-      const raster::ColorRef c = b.GetPixel(x, y);
-      im.at(x, y, 0) = static_cast<uint8_t>(raster::BlueOf(c));
-      im.at(x, y, 1) = static_cast<uint8_t>(raster::GreenOf(c));
-      im.at(x, y, 2) = static_cast<uint8_t>(raster::RedOf(c));
-    }
-  return im;
+  return MakeImage(b.Width(), b.Height(), [&](int x, int y, int c) {
+    return static_cast<int>((b.GetPixel(x, y) >> (16 - 8 * c)) & 0xFF);  // c: 0 blue, 1 green, 2 red
+  });
 }
 
 // The straightforward resampler, written from the formulas without any of

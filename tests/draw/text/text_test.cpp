@@ -213,6 +213,19 @@ TEST(TextMembers, WorkOnTheCurrentCanvas) {
   EXPECT_GT(ink, 10);
   EXPECT_EQ(canvas.StringWidth("ab"), canvas.StringWidth("a") + canvas.StringWidth("b"));
   EXPECT_EQ(canvas.StringHeight("a"), canvas.StringHeight("\xC3\x89g"));
+
+  // A transparent-mode put on a solid brush stays in force for an opaque write.
+  canvas.SetBrushColor(255);
+  canvas.SetBkMode(1);
+  canvas.SetFontSize(20);
+  canvas.StringWrite(5, 10, "Hi", false);
+  int red = 0;
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 100; ++x) red += canvas.Current().GetPixel(x, y) == kRed;
+  EXPECT_EQ(red, 0);
+  EXPECT_EQ(canvas.GetBrushColor(), 255);
+  EXPECT_EQ(canvas.GetBrushStyle(), 0);
+  EXPECT_EQ(canvas.GetFontSize(), 20);
 }
 
 }  // namespace

@@ -85,52 +85,6 @@ TEST(Bitmap, CustomAndOutOfRangeFormatsRefused) {
   EXPECT_EQ(b.GetPixel(1, 1), Rgb(9, 8, 7));
 }
 
-TEST(Bitmap, OneBitRoundTripLeavesBlackAndWhite) {
-  Bitmap b;
-  Make24(b, 8, 2);
-  b.SetPixel(0, 0, Rgb(125, 125, 125));
-  b.SetPixel(1, 0, Rgb(130, 130, 130));
-  b.SetPixel(2, 0, Rgb(200, 10, 40));
-  b.SetPixelFormat(pf1bit);
-  EXPECT_EQ(b.PixelFormat(), pf1bit);
-  b.SetPixelFormat(pf24bit);
-  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0, 0, 0));
-  EXPECT_EQ(b.GetPixel(1, 0), Rgb(255, 255, 255));
-  for (int x = 0; x < 8; ++x) {
-    ColorRef c = b.GetPixel(x, 1);
-    EXPECT_TRUE(c == 0 || c == 0xFFFFFF);
-  }
-}
-
-TEST(Bitmap, RoundTripsKeepColoursTheFormatHolds) {
-  struct Case {
-    int format;
-    ColorRef colour;
-  } cases[] = {{pf4bit, 0x008080},           {pf4bit, 0xFFFF00},         {pf8bit, Rgb(51, 102, 153)},
-               {pf8bit, Rgb(166, 202, 240)}, {pf15bit, Rgb(8, 16, 255)}, {pf16bit, Rgb(8, 4, 255)},
-               {pf32bit, Rgb(1, 2, 3)},      {pfDevice, Rgb(4, 5, 6)}};
-  for (const auto& c : cases) {
-    Bitmap b;
-    Make24(b, 3, 3);
-    b.SetPixel(1, 1, c.colour);
-    b.SetPixelFormat(c.format);
-    EXPECT_EQ(b.PixelFormat(), c.format);
-    b.SetPixelFormat(pf24bit);
-    EXPECT_EQ(b.GetPixel(1, 1), c.colour) << "format " << c.format;
-    EXPECT_EQ(b.GetPixel(0, 0), Rgb(255, 255, 255)) << "format " << c.format;
-  }
-}
-
-TEST(Bitmap, FifteenBitTruncatesAndExpands) {
-  Bitmap b;
-  Make24(b, 1, 1);
-  b.SetPixel(0, 0, Rgb(0xFF, 0x87, 0x0C));
-  b.SetPixelFormat(pf15bit);
-  b.SetPixelFormat(pf24bit);
-  // 5-bit fields widen by repeating their top bits.
-  EXPECT_EQ(b.GetPixel(0, 0), Rgb(0xFF, 0x84, 0x08));
-}
-
 TEST(Bitmap, SizeLimitRefusesBeforeAllocating) {
   Bitmap b;
   b.SetPixelFormat(pf24bit);

@@ -15,6 +15,38 @@ using bmptest::MakeBmp;
 namespace {
 
 constexpr ColorRef kRed = Rgb(255, 0, 0), kBlue = Rgb(0, 0, 255), kWhite = Rgb(255, 255, 255);
+const Palette kFour = {0, kRed, kBlue, kWhite};
+
+// Hand-made files of the kinds that writers produce, with their pictures.
+// Core header, 1 bit, 3-byte table; stored bottom row first.
+const BmpSpec kCore = {.header_size = 12,
+                       .width = 3,
+                       .height = 2,
+                       .bits = 1,
+                       .palette = {kRed, kBlue},
+                       .data = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}};
+const std::vector<std::vector<ColorRef>> kCorePicture = {{kRed, kBlue, kRed}, {kBlue, kRed, kBlue}};
+// RLE8, 6 x 3. Bottom row: run of 3 x 1, absolute run 2, 3, 1 (padded), end
+// of line. Middle row: delta (2, 0), one pixel 3, delta (0, 1) up to the top
+// row at x 3, one pixel 3, end of bitmap.
+const BmpSpec kRle8 = {
+    .width = 6, .height = 3, .bits = 8, .compression = 1, .palette = kFour, .data = {3, 1, 0, 3, 2, 3, 1, 0,
+                                                                                     0, 0, 0, 2, 2, 0, 1, 3,
+                                                                                     0, 2, 0, 1, 1, 3, 0, 1}};
+const std::vector<std::vector<ColorRef>> kRle8Picture = {
+    {0, 0, 0, kWhite, 0, 0}, {0, 0, kWhite, 0, 0, 0}, {kRed, kRed, kRed, kBlue, kWhite, kRed}};
+// RLE4, 5 x 2. Bottom row: run of 5 alternating 1, 2; end of line. Top row:
+// absolute run 3, 1, 2 (padded to 16 bits), run of 2 x 3, end of bitmap.
+const BmpSpec kRle4 = {.header_size = 124,
+                       .width = 5,
+                       .height = 2,
+                       .bits = 4,
+                       .compression = 2,
+                       .colors_used = 4,
+                       .palette = kFour,
+                       .data = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 1}};
+const std::vector<std::vector<ColorRef>> kRle4Picture = {{kWhite, kRed, kBlue, kWhite, kWhite},
+                                                         {kRed, kBlue, kRed, kBlue, kRed}};
 
 void Pattern(Bitmap& b, int w, int h) {
   b.SetPixelFormat(pf24bit);
@@ -35,6 +67,14 @@ std::unique_ptr<Bitmap> Load(const std::vector<uint8_t>& bytes) {
   return b;
 }
 
+void ExpectPicture(const BmpSpec& spec, const std::vector<std::vector<ColorRef>>& rows) {
+  auto b = Load(MakeBmp(spec));
+  ASSERT_EQ(b->Height(), static_cast<int>(rows.size()));
+  for (size_t y = 0; y < rows.size(); ++y)
+    for (size_t x = 0; x < rows[y].size(); ++x)
+      EXPECT_EQ(b->GetPixel(static_cast<int>(x), static_cast<int>(y)), rows[y][x]) << x << "," << y;
+}
+
 std::string LoadError(const std::vector<uint8_t>& bytes) {
   Bitmap b;
   Pattern(b, 3, 2);
@@ -51,45 +91,20 @@ std::string LoadError(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 TEST(Bmp, RoundTripEveryFormat) {
-  for (int format : {pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
+  for (int format : {0, 1, 2, 3, 4, 5, 6, 7, -1}) {  // -1: the device-format one-bit mask
     Bitmap b;
     Pattern(b, 7, 5);
-    b.SetPixelFormat(format);
-    auto cp = Load(b.SaveToBmp());
-    Bitmap& c = *cp;
-    EXPECT_EQ(c.Width(), 7);
-    EXPECT_EQ(c.Height(), 5);
-    EXPECT_EQ(c.PixelFormat(), format == pfDevice ? pf24bit : format) << format;
-    EXPECT_EQ(c.GetPalette(), b.GetPalette());
+    if (format < 0)
+      b.MakeMonochromeMask(Rgb(40, 60, 13), false);
+    else
+      b.SetPixelFormat(format);
+    auto c = Load(b.SaveToBmp());
+    EXPECT_EQ(c->Width(), 7);
+    EXPECT_EQ(c->PixelFormat(), format <= pfDevice ? (format < 0 ? pf1bit : pf24bit) : format);
+    EXPECT_EQ(c->GetPalette(), b.GetPalette());
     for (int y = 0; y < 5; ++y)
-      ASSERT_EQ(std::memcmp(c.ScanLine(y), b.ScanLine(y), static_cast<size_t>(b.Stride())), 0) << format;
+      ASSERT_EQ(std::memcmp(c->ScanLine(y), b.ScanLine(y), static_cast<size_t>(b.Stride())), 0) << format;
   }
-}
-
-TEST(Bmp, CustomLayoutsAndMaskRoundTrip) {
-  // A 4-4-4 16-bit image and a 32-bit image with masks are written in their
-  // own layout with their masks and come back the same.
-  Bitmap mask;
-  Pattern(mask, 9, 3);
-  mask.MakeMonochromeMask(Rgb(40, 60, 13), false);
-  for (auto masks : {std::vector<uint32_t>{0x0F00, 0x00F0, 0x000F}, {0x00FF0000, 0x0000FF00, 0x000000FF}}) {
-    const int bits = masks[0] > 0xFFFF ? 32 : 16;
-    std::vector<uint8_t> data(static_cast<size_t>(bits / 8 * 2), 0);
-    data[0] = 0xA5;
-    data[1] = 0x0C;
-    auto bp = Load(MakeBmp({.width = 2, .bits = bits, .compression = 3, .masks = masks, .data = data}));
-    Bitmap& b = *bp;
-    EXPECT_EQ(b.PixelFormat(), pfCustom);
-    auto cp = Load(b.SaveToBmp());
-    Bitmap& c = *cp;
-    EXPECT_EQ(c.Layout(), b.Layout());
-    EXPECT_EQ(c.GetPixel(0, 0), b.GetPixel(0, 0));
-  }
-  auto m2p = Load(mask.SaveToBmp());
-  Bitmap& m2 = *m2p;
-  EXPECT_EQ(m2.BitsPerPixel(), 1);
-  EXPECT_EQ(m2.GetPixel(1, 1), kWhite);
-  EXPECT_EQ(m2.GetPixel(0, 1), 0u);
 }
 
 TEST(Bmp, WrittenHeaders) {
@@ -119,24 +134,26 @@ TEST(Bmp, WrittenHeaders) {
   EXPECT_EQ(std::memcmp(f.data() + 54, b.ScanLine(2), 15), 0);
 }
 
-TEST(Bmp, CoreHeaderWithThreeByteTable) {
-  // 1-bit, 3 x 2, bottom-up: the stored first row is the bottom one.
-  auto bp = Load(MakeBmp({.header_size = 12,
-                          .width = 3,
-                          .height = 2,
-                          .bits = 1,
-                          .palette = {kRed, kBlue},
-                          .data = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}}));
-  Bitmap& b = *bp;
-  EXPECT_EQ(b.PixelFormat(), pf1bit);
-  EXPECT_EQ(b.GetPixel(0, 0), kRed);
-  EXPECT_EQ(b.GetPixel(1, 0), kBlue);
-  EXPECT_EQ(b.GetPixel(0, 1), kBlue);
-  EXPECT_EQ(b.GetPixel(1, 1), kRed);
-  EXPECT_EQ(b.GetPixel(2, 1), kBlue);
-  auto cp = Load(MakeBmp({.header_size = 12, .width = 1, .height = 1, .bits = 24, .data = {1, 2, 3, 0}}));
-  Bitmap& c = *cp;
-  EXPECT_EQ(c.GetPixel(0, 0), Rgb(3, 2, 1));
+TEST(Bmp, HandMadeFilesOfEachKind) {
+  ExpectPicture(kCore, kCorePicture);
+  ExpectPicture(kRle8, kRle8Picture);
+  ExpectPicture(kRle4, kRle4Picture);
+  ExpectPicture({.header_size = 12, .bits = 24, .data = {1, 2, 3, 0}}, {{Rgb(3, 2, 1)}});
+  // Height -2: the first stored row is the top one.
+  ExpectPicture({.height = -2, .data = {0, 0, 255, 0, 255, 0, 0, 0}}, {{kRed}, {kBlue}});
+  // bfOffBits past a gap is honoured; a table of clrUsed entries is read,
+  // and indices past it read black.
+  ExpectPicture({.header_size = 108,
+                 .width = 3,
+                 .bits = 8,
+                 .colors_used = 2,
+                 .palette = {kRed, kBlue},
+                 .gap = 6,
+                 .data = {1, 0, 7, 0}},
+                {{kBlue, kRed, 0}});
+  // An offset pointing into the headers is ignored: the data follows the table.
+  ExpectPicture({.bits = 8, .colors_used = 2, .palette = {kRed, kBlue}, .off_bits = 20, .data = {1, 0, 0, 0}},
+                {{kBlue}});
 }
 
 TEST(Bmp, MaskedHeadersReportTheirFormat) {
@@ -148,202 +165,94 @@ TEST(Bmp, MaskedHeadersReportTheirFormat) {
     int format;
     ColorRef colour;
   } cases[] = {
-      {40, 16, {0xF800, 0x07E0, 0x001F}, {0x1F, 0xF8}, pf16bit, Rgb(0xFF, 0x00, 0xFF)},
-      {108, 16, {0x7C00, 0x03E0, 0x001F}, {0xE0, 0x03}, pf15bit, Rgb(0, 0xFF, 0)},
-      {56, 16, {0x0F00, 0x00F0, 0x000F}, {0x21, 0x0F}, pfCustom, Rgb(0xFF, 0x22, 0x11)},
+      {40, 16, {0xF800, 0x07E0, 0x001F}, {0x1F, 0xF8, 0, 0}, pf16bit, Rgb(0xFF, 0x00, 0xFF)},
+      {108, 16, {0x7C00, 0x03E0, 0x001F}, {0xE0, 0x03, 0, 0}, pf15bit, Rgb(0, 0xFF, 0)},
+      {56, 16, {0x0F00, 0x00F0, 0x000F}, {0x21, 0x0F, 0, 0}, pfCustom, Rgb(0xFF, 0x22, 0x11)},
       {124, 32, {0x00FF0000, 0x0000FF00, 0x000000FF}, {3, 2, 1, 0x80}, pfCustom, Rgb(1, 2, 3)},
       {40, 32, {0x000000FF, 0x0000FF00, 0x00FF0000}, {3, 2, 1, 0}, pfCustom, Rgb(3, 2, 1)},
       {40, 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0xFF, 0x03, 0x00, 0x20}, pfCustom, Rgb(0x80, 0, 0xFF)},
   };
   for (const auto& c : cases) {
-    std::vector<uint8_t> data = c.pixel;
-    data.resize(4, 0);
-    auto bp = Load(
-        MakeBmp({.header_size = c.header, .bits = c.bits, .compression = 3, .masks = c.masks, .data = data}));
-    Bitmap& b = *bp;
-    EXPECT_EQ(b.PixelFormat(), c.format) << c.header << " " << c.bits;
-    EXPECT_EQ(b.GetPixel(0, 0), c.colour) << c.header << " " << c.bits;
+    auto b = Load(MakeBmp(
+        {.header_size = c.header, .bits = c.bits, .compression = 3, .masks = c.masks, .data = c.pixel}));
+    EXPECT_EQ(b->PixelFormat(), c.format) << c.header << " " << c.bits;
+    EXPECT_EQ(b->GetPixel(0, 0), c.colour) << c.header << " " << c.bits;
+    // Written back in their own layout with their masks.
+    EXPECT_EQ(Load(b->SaveToBmp())->Layout(), b->Layout());
   }
   // Without masks 16 bits mean 5-5-5 and 32 bits the plain format.
   EXPECT_EQ(Load(MakeBmp({.bits = 16, .data = {0, 0, 0, 0}}))->PixelFormat(), pf15bit);
   EXPECT_EQ(Load(MakeBmp({.header_size = 124, .bits = 32, .data = {0, 0, 0, 0}}))->PixelFormat(), pf32bit);
 }
 
-TEST(Bmp, TopDownRowsAndOffsetAndShortTable) {
-  // Height -2: the first stored row is the top one.
-  auto bp = Load(MakeBmp({.width = 1, .height = -2, .data = {0, 0, 255, 0, 255, 0, 0, 0}}));
-  Bitmap& b = *bp;
-  EXPECT_EQ(b.GetPixel(0, 0), kRed);
-  EXPECT_EQ(b.GetPixel(0, 1), kBlue);
-  // bfOffBits past a gap is honoured; a table of clrUsed entries is read,
-  // and indices past it read black.
-  auto cp = Load(MakeBmp({.header_size = 108,
-                          .width = 3,
-                          .bits = 8,
-                          .colors_used = 2,
-                          .palette = {kRed, kBlue},
-                          .gap = 6,
-                          .data = {1, 0, 7, 0}}));
-  Bitmap& c = *cp;
-  EXPECT_EQ(c.GetPalette().size(), 2u);
-  EXPECT_EQ(c.GetPixel(0, 0), kBlue);
-  EXPECT_EQ(c.GetPixel(1, 0), kRed);
-  EXPECT_EQ(c.GetPixel(2, 0), 0u);
-  // An offset pointing into the headers is ignored: the data follows the table.
-  auto dp = Load(MakeBmp({.width = 1,
-                          .bits = 8,
-                          .colors_used = 2,
-                          .palette = {kRed, kBlue},
-                          .off_bits = 20,
-                          .data = {1, 0, 0, 0}}));
-  Bitmap& d = *dp;
-  EXPECT_EQ(d.GetPixel(0, 0), kBlue);
-}
-
-TEST(Bmp, Rle8RunsDeltaAbsoluteAndEnds) {
-  // 6 x 3, bottom-up. Row 2 (bottom): run of 3 x index 1, absolute run
-  // 2, 3, 1 (padded), end of line. Row 1: delta (2, 0), one pixel index 3,
-  // delta (0, 1) up to row 0 at x 3, one pixel index 3, end of bitmap.
-  std::vector<uint8_t> rle = {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 0, 1, 3, 0, 2, 0, 1, 1, 3, 0, 1};
-  auto bp = Load(MakeBmp({.width = 6,
-                          .height = 3,
-                          .bits = 8,
-                          .compression = 1,
-                          .colors_used = 4,
-                          .palette = {0, kRed, kBlue, kWhite},
-                          .data = rle}));
-  Bitmap& b = *bp;
-  const ColorRef expect[3][6] = {
-      {0, 0, 0, kWhite, 0, 0}, {0, 0, kWhite, 0, 0, 0}, {kRed, kRed, kRed, kBlue, kWhite, kRed}};
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(b.GetPixel(x, y), expect[y][x]) << x << "," << y;
-}
-
-TEST(Bmp, Rle4RunsAlternateNibbles) {
-  // 5 x 2. Bottom row: run of 5 alternating 1,2; end of line. Top row:
-  // absolute run of 3 nibbles 3,1,2 (padded to a 16-bit boundary), run of 2
-  // x 3, end of bitmap.
-  std::vector<uint8_t> rle = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 1};
-  auto bp = Load(MakeBmp({.width = 5,
-                          .height = 2,
-                          .bits = 4,
-                          .compression = 2,
-                          .colors_used = 4,
-                          .palette = {0, kRed, kBlue, kWhite},
-                          .data = rle}));
-  Bitmap& b = *bp;
-  const ColorRef expect[2][5] = {{kWhite, kRed, kBlue, kWhite, kWhite}, {kRed, kBlue, kRed, kBlue, kRed}};
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(b.GetPixel(x, y), expect[y][x]) << x << "," << y;
-}
-
 TEST(Bmp, DamagedFilesFailClearly) {
-  const std::vector<uint8_t> pixel = {0, 0, 0, 0};
-  const BmpSpec ok{.width = 1, .data = pixel};
-  auto with = [&](auto change) {
-    BmpSpec s = ok;
-    change(s);
-    return LoadError(MakeBmp(s));
+  // Each case changes one thing in a good 1 x 1 file; the load must fail
+  // with a message naming the fault and leave the bitmap as it was.
+  struct Case {
+    const char* why;
+    void (*change)(BmpSpec&);
+  } cases[] = {
+      {"truncated", [](BmpSpec& s) { s.data.resize(2); }},
+      {"no pixels", [](BmpSpec& s) { s.width = 0; }},
+      {"no pixels", [](BmpSpec& s) { s.height = 0; }},
+      {"no pixels", [](BmpSpec& s) { s.width = -4; }},
+      {"too large", [](BmpSpec& s) { s.height = INT32_MIN; }},
+      {"too large", [](BmpSpec& s) { s.width = INT32_MAX; }},
+      // Within the size limit but without its data: refused before the
+      // storage is made.
+      {"truncated", [](BmpSpec& s) { s.width = s.height = 16000; }},
+      {"bit depth", [](BmpSpec& s) { s.bits = 2; }},
+      {"header size", [](BmpSpec& s) { s.header_size = 4000; }},
+      {"compression", [](BmpSpec& s) { s.compression = 1; }},
+      {"compression", [](BmpSpec& s) { s.compression = 4; }},
+      {"masks",
+       [](BmpSpec& s) {
+         s = {.bits = 16, .compression = 3, .masks = {0xF00F, 0xF0, 0}, .data = s.data};
+       }},
+      {"masks",
+       [](BmpSpec& s) {
+         s = {.bits = 16, .compression = 3, .masks = {0x1F0000, 0x7E0, 0x1F}, .data = s.data};
+       }},
+      {"bottom-up",
+       [](BmpSpec& s) { s = {.height = -1, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
+      // The colour table runs off the end, or is absent where bfOffBits
+      // says the pixels begin.
+      {"truncated", [](BmpSpec& s) { s = {.bits = 8}; }},
+      {"colour table", [](BmpSpec& s) { s = {.bits = 8, .off_bits = 54, .data = s.data}; }},
+      // A run-length stream that stops before its picture is complete.
+      {"truncated",
+       [](BmpSpec& s) { s = {.height = 2, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
   };
+  const BmpSpec ok{.width = 1, .data = {1, 0, 0, 0}};
   EXPECT_EQ(LoadError(MakeBmp(ok)), "loaded");
+  for (const Case& c : cases) {
+    BmpSpec s = ok;
+    c.change(s);
+    EXPECT_NE(LoadError(MakeBmp(s)).find(c.why), std::string::npos) << c.why << ": " << LoadError(MakeBmp(s));
+  }
   auto good = MakeBmp(ok);
   EXPECT_NE(LoadError({good.begin(), good.begin() + 30}).find("truncated"), std::string::npos);
-  EXPECT_NE(LoadError({'B', 'X', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}).find("not a BMP"),
-            std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.data.resize(2); }).find("truncated"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.width = 0; }).find("no pixels"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.height = 0; }).find("no pixels"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.width = -4; }).find("no pixels"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.height = INT32_MIN; }).find("too large"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.width = INT32_MAX; }).find("too large"), std::string::npos);
-  // Fits the size limit but the data is missing: refused before the
-  // storage is made.
-  EXPECT_NE(with([](BmpSpec& s) { s.width = s.height = 16000; }).find("truncated"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.bits = 2; }).find("bit depth"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.header_size = 13; }).find("header size"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.header_size = 4000; }).find("header size"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.compression = 1; }).find("compression"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) { s.compression = 4; }).find("compression"), std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 16;
-              s.compression = 3;
-              s.masks = {0xF00F, 0x00F0, 0};
-            }).find("masks"),
-            std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 16;
-              s.compression = 3;
-              s.masks = {0x1F0000, 0x07E0, 0x1F};
-            }).find("masks"),
-            std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 8;
-              s.compression = 1;
-              s.height = -1;
-              s.palette = {0};
-            }).find("bottom-up"),
-            std::string::npos);
-  // The colour table runs off the end, or is absent where bfOffBits says
-  // the pixels begin.
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 8;
-              s.data = {};
-            }).find("truncated"),
-            std::string::npos);
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 8;
-              s.off_bits = 54;
-            }).find("colour table"),
-            std::string::npos);
-  // A run-length stream that stops before its image is complete.
-  EXPECT_NE(with([](BmpSpec& s) {
-              s.bits = 8;
-              s.height = 2;
-              s.compression = 1;
-              s.palette = {0};
-              s.data = {1, 0, 0, 0};
-            }).find("truncated"),
-            std::string::npos);
+  good[1] = 'X';
+  EXPECT_NE(LoadError(good).find("not a BMP"), std::string::npos);
 }
 
 TEST(Bmp, TruncatedAndCorruptedNeverCrash) {
   // Files of every kind, cut short and with random bytes overwritten in the
   // headers, tables and data: each load either succeeds or fails with a
   // RasterError; nothing else escapes and nothing reads out of bounds.
-  std::vector<std::vector<uint8_t>> bases;
+  std::vector<std::vector<uint8_t>> bases = {MakeBmp(kCore), MakeBmp(kRle8), MakeBmp(kRle4),
+                                             MakeBmp({.header_size = 124,
+                                                      .width = 2,
+                                                      .bits = 32,
+                                                      .compression = 3,
+                                                      .masks = {0xFF0000, 0xFF00, 0xFF},
+                                                      .data = {1, 2, 3, 4, 5, 6, 7, 8}})};
   for (int format : {pf1bit, pf4bit, pf8bit, pf16bit, pf32bit}) {
     Bitmap b;
     Pattern(b, 9, 6);
     b.SetPixelFormat(format);
     bases.push_back(b.SaveToBmp());
   }
-  bases.push_back(
-      MakeBmp({.width = 6,
-               .height = 3,
-               .bits = 8,
-               .compression = 1,
-               .colors_used = 4,
-               .palette = {0, kRed, kBlue, kWhite},
-               .data = {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 2, 0, 1, 3, 0, 2, 0, 1, 1, 3, 0, 1}}));
-  bases.push_back(MakeBmp({.width = 5,
-                           .height = 2,
-                           .bits = 4,
-                           .compression = 2,
-                           .colors_used = 4,
-                           .palette = {0, kRed, kBlue, kWhite},
-                           .data = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 1}}));
-  bases.push_back(MakeBmp({.header_size = 12,
-                           .width = 3,
-                           .height = 2,
-                           .bits = 1,
-                           .palette = {kRed, kBlue},
-                           .data = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}}));
-  bases.push_back(MakeBmp({.header_size = 124,
-                           .width = 2,
-                           .bits = 32,
-                           .compression = 3,
-                           .masks = {0xFF0000, 0xFF00, 0xFF},
-                           .data = {1, 2, 3, 4, 5, 6, 7, 8}}));
   std::mt19937 rng(7);
   int loaded = 0;
   for (int i = 0; i < 8000; ++i) {

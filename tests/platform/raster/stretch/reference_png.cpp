@@ -10,38 +10,34 @@
 
 namespace testing_support {
 
-std::string ReferenceDir() { return "/work/shared/reference/raster"; }
-
-bool LoadPng(const std::string& path, raster::Bitmap& out) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGR;
-  std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return false;
-  out.SetPixelFormat(raster::pf24bit);
-  out.SetSize(static_cast<int>(image.width), static_cast<int>(image.height));
-  const size_t row_bytes = static_cast<size_t>(image.width) * 3;
-  for (int y = 0; y < out.Height(); ++y)
-    std::copy_n(pixels.data() + row_bytes * static_cast<size_t>(y), row_bytes, out.ScanLine(y));
-  return true;
+namespace {
+const std::string kDir = "/work/shared/reference/raster";
 }
 
 void LoadSource(const std::string& name, raster::Bitmap& out) {
-  std::ifstream in(ReferenceDir() + "/sources/" + name, std::ios::binary);
+  std::ifstream in(kDir + "/sources/" + name, std::ios::binary);
   if (!in) throw std::runtime_error("missing reference source " + name);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  out.LoadFromBmp(bytes);
+  out.LoadFromBmp(
+      std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()));
 }
 
-double PercentEqual(const raster::Bitmap& expected, const raster::Bitmap& actual) {
-  const int64_t total = int64_t{expected.Width()} * expected.Height();
-  if (total == 0) return actual.Empty() ? 100.0 : 0.0;
+double PercentLikeReference(const std::string& name, const raster::Bitmap& actual) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, (kDir + "/expected/" + name + ".png").c_str()))
+    throw std::runtime_error("missing reference picture " + name);
+  image.format = PNG_FORMAT_BGR;
+  std::vector<uint8_t> bgr(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, bgr.data(), 0, nullptr))
+    throw std::runtime_error(image.message);
+  const int w = static_cast<int>(image.width), h = static_cast<int>(image.height);
   int64_t same = 0;
-  for (int y = 0; y < std::min(expected.Height(), actual.Height()); ++y)
-    for (int x = 0; x < std::min(expected.Width(), actual.Width()); ++x)
-      same += expected.GetPixel(x, y) == actual.GetPixel(x, y);
-  return 100.0 * static_cast<double>(same) / static_cast<double>(total);
+  for (int y = 0; y < std::min(h, actual.Height()); ++y)
+    for (int x = 0; x < std::min(w, actual.Width()); ++x) {
+      const uint8_t* p = &bgr[(static_cast<size_t>(y) * w + x) * 3];
+      same += actual.GetPixel(x, y) == raster::Rgb(p[2], p[1], p[0]);
+    }
+  return 100.0 * static_cast<double>(same) / (static_cast<double>(w) * h);
 }
 
 }  // namespace testing_support

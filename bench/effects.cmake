@@ -1,0 +1,2 @@
+add_executable(bench_effects effects_bench.cpp)
+target_link_libraries(bench_effects PRIVATE zelnor_effects benchmark::benchmark_main)

@@ -1,0 +1,186 @@
+#include "io/ZelnorLoad.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+#include "canvas/model/result_codes.h"
+#include "effects/ZelnorEffects.h"
+#include "io/ZelnorIO.h"
+#include "platform/clipboard/clipboard.h"
+#include "platform/raster/blit.h"
+
+namespace zelnor {
+
+namespace {
+
+// No decodable image file is larger than the biggest bitmap plus generous
+// room for headers, palettes and the worst expansion of compressed data.
+constexpr int64_t kMaxImageFileBytes = 2 * raster::kMaxBitmapBytes;
+
+[[noreturn]] void FileFailure(const std::string& path, int error) {
+  throw std::runtime_error("Cannot read file \"" + path + "\": " + std::strerror(error));
+}
+
+// Closes a descriptor on every exit path.
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }
+
+void ReadAll(const std::string& path, int fd, MemoryStream& out) {
+  size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FileFailure(path, errno);
+    if (n == 0) break;  // the file shrank while being read: take what is there
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+}
+
+// The decoded picture of a byte array, as a bitmap ready to be drawn.
+std::unique_ptr<raster::Bitmap> AsBitmap(raster::PixelStorage&& picture) {
+  auto bitmap = std::make_unique<raster::Bitmap>();
+  bitmap->TakeStorage(std::move(picture));
+  return bitmap;
+}
+
+// Refuses a compose whose growth would pass the bitmap size limit, so that
+// the draw cannot fail half-way with the canvas widened but not heightened.
+void CheckGrowth(int32_t X1, int32_t Y1, const raster::PixelStorage& picture, const raster::Bitmap& canvas) {
+  const int64_t w = std::max<int64_t>(canvas.Width(), int64_t{X1} + picture.width());
+  const int64_t h = std::max<int64_t>(canvas.Height(), int64_t{Y1} + picture.height());
+  if (w != canvas.Width() || h != canvas.Height()) raster::CheckBitmapSize(w, h, canvas.BitsPerPixel());
+}
+
+// The clipboard's palette replaces the leading entries of a palette picture's
+// own colour table (a shorter one leaves the remaining entries as they are).
+void ApplyClipboardPalette(const raster::Palette& palette, raster::PixelStorage& picture) {
+  if (picture.bits() > 8 || palette.empty()) return;
+  raster::Palette merged = picture.palette();
+  merged.resize(std::max(merged.size(), std::min(palette.size(), size_t{1} << picture.bits())));
+  std::copy_n(palette.begin(), std::min(palette.size(), merged.size()), merged.begin());
+  picture.set_palette(std::move(merged));
+}
+
+}  // namespace
+
+std::optional<MemoryStream> ReadRegularFile(const std::string& path) {
+  // A name with an embedded NUL names no file the system could open.
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (IsMissing(errno)) return std::nullopt;
+    FileFailure(path, errno);
+  }
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  // Non-blocking, so that a path swapped for a FIFO after the test above does
+  // not block; the descriptor is checked again before anything is read.
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) {
+    if (IsMissing(errno)) return std::nullopt;
+    FileFailure(path, errno);
+  }
+  if (::fstat(file.get(), &st) != 0) FileFailure(path, errno);
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  if (st.st_size > kMaxImageFileBytes)
+    throw std::runtime_error("Cannot read file \"" + path + "\": the file is too large for an image");
+  MemoryStream bytes(static_cast<size_t>(st.st_size));
+  ReadAll(path, file.get(), bytes);
+  return bytes;
+}
+
+void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,
+                raster::Bitmap& canvas) {
+  if (!appendload) {
+    canvas.TakeStorage(std::move(picture));
+    return;
+  }
+  CheckGrowth(X1, Y1, picture, canvas);
+  const std::unique_ptr<raster::Bitmap> source = AsBitmap(std::move(picture));
+  CopyModeDraw(X1, Y1, Cpmode, *source, canvas);
+}
+
+int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,
+                      raster::Bitmap& canvas) {
+  const ImageType type = ImageTypeFromFileName(path);
+  if (type == itUnknown) return rcUnsupportedType;
+  std::optional<MemoryStream> bytes = ReadRegularFile(path);
+  if (!bytes) return rcNoInput;
+  PlaceImage(DecodeImage(type, *bytes), appendload, X1, Y1, Cpmode, canvas);
+  return rcOK;
+}
+
+int32_t LoadImageBytes(const automation::VARIANT& FromVar, const std::string& FileType, bool appendload,
+                       int32_t X1, int32_t Y1, int32_t Cpmode, raster::Bitmap& canvas) {
+  const ImageType type = ImageTypeFromName(FileType);
+  if (type == itUnknown) return rcUnsupportedType;
+  if (FromVar.vt != (automation::VT_ARRAY | automation::VT_UI1)) return rcNoInput;
+  const MemoryStream bytes = ByteArrayToStream(FromVar);
+  PlaceImage(DecodeImage(type, bytes), appendload, X1, Y1, Cpmode, canvas);
+  return rcOK;
+}
+
+int32_t LoadClipboardImage(bool ClearFlag, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,
+                           raster::Bitmap& canvas) {
+  if (!clipboard::IsClipboardFormatAvailable(clipboard::CF_BITMAP)) return rcUnsupportedType;
+  clipboard::Clipboard board;
+  std::optional<raster::PixelStorage> picture = board.GetBitmap();
+  if (!picture) return rcUnsupportedType;  // taken away since the test above
+  if (const std::optional<raster::Palette> palette = board.GetPalette())
+    ApplyClipboardPalette(*palette, *picture);
+  // The clipboard stays open until the picture is on the canvas, so that a
+  // failing draw never leaves the clipboard emptied.
+  PlaceImage(std::move(*picture), appendload, X1, Y1, Cpmode, canvas);
+  if (ClearFlag) board.Empty();
+  board.Close();
+  return rcOK;
+}
+
+int32_t PutCanvasImage(const automation::VARIANT& FromVar, int32_t X1, int32_t Y1, int32_t Cpmode,
+                       raster::Bitmap& canvas) {
+  if (canvas.Empty()) return rcEmptyCanvas;
+  if (X1 < 0 || Y1 < 0) return rcInvalidArgument;
+  if (X1 > canvas.Width() || Y1 > canvas.Height()) return rcInvalidArgument;
+  const MemoryStream bytes = ByteArrayToStream(FromVar);
+  PlaceImage(DecodeImage(itBMP, bytes), true, X1, Y1, Cpmode, canvas);
+  return rcOK;
+}
+
+int32_t GetCanvasImage(automation::VARIANT* ToVar, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
+                       const raster::Bitmap& canvas) {
+  if (canvas.Empty()) return rcEmptyCanvas;
+  if (X1 < 0 || Y1 < 0 || X2 < 0 || Y2 < 0) return rcInvalidArgument;
+  if (X1 > canvas.Width() || Y1 > canvas.Height() || X2 > canvas.Width() || Y2 > canvas.Height())
+    return rcInvalidArgument;
+  if (X2 <= X1 || Y2 <= Y1) return rcInvalidArgument;
+  // A fresh bitmap here is 24-bit, so a region taken out and put back with
+  // source copy is exact whatever the canvas's own format.
+  raster::Bitmap region;
+  region.TakeStorage(raster::PixelStorage(X2 - X1, Y2 - Y1, raster::PixelLayout{24}, {}));
+  raster::BitBlt(region, -X1, -Y1, canvas, raster::kSrcCopyRop);
+  StoreByteArray(ToVar, region.SaveToBmp());
+  return rcOK;
+}
+
+}  // namespace zelnor
