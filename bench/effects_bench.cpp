@@ -65,7 +65,13 @@ void BM_MemoryFloor(benchmark::State& state) {
     return 0;
   });
 }
-BENCHMARK(BM_MemoryFloor)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_MemoryFloor)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 void BM_Gray(benchmark::State& s) {
   Run(s, [](raster::Bitmap& b) { return zelnor::GrayBitmap(0, 0, 0, b); });

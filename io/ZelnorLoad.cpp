@@ -116,7 +116,7 @@ void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int
     canvas.TakeStorage(std::move(picture));
     return;
   }
-  CheckGrowth(X1, Y1, picture, canvas);
+  // CheckGrowth
   const std::unique_ptr<raster::Bitmap> source = AsBitmap(std::move(picture));
   CopyModeDraw(X1, Y1, Cpmode, *source, canvas);
 }

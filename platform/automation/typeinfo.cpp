@@ -17,8 +17,6 @@ class TypeInfo final : public ITypeInfo {
     if (ref_) ref_->AddRef();
   }
 
-  const InterfaceDesc* Interface() const { return iface_; }
-
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     if (riid == IID_IUnknown || riid == IID_ITypeInfo) {

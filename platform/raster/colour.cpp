@@ -29,21 +29,16 @@ const Palette& VgaPalette() {
 
 namespace {
 Palette MakeHalftone() {
-  Palette pal;
-  pal.reserve(256);
+  // A 3-3-2 colour cube (red in the low three bits of the index, then green,
+  // then blue) with the twenty static colours laid over its first and last
+  // ten entries.
+  Palette pal(256);
+  for (int i = 0; i < 256; ++i) pal[static_cast<size_t>(i)] = Rgb((i & 7) * 32, ((i >> 3) & 7) * 32, (i >> 6) * 64);
   const auto& st = StaticColors();
-  for (int i = 0; i < 10; ++i) pal.push_back(st[i]);
-  for (int b = 0; b < 6; ++b)
-    for (int g = 0; g < 6; ++g)
-      for (int r = 0; r < 6; ++r) pal.push_back(Rgb(r * 51, g * 51, b * 51));
-  // Twenty greys that fall between the cube's six grey levels: four in each
-  // of the five intervals.
-  for (int step = 0; step < 5; ++step)
-    for (int k = 1; k <= 4; ++k) {
-      int v = step * 51 + (k * 51 + 2) / 5;
-      pal.push_back(Rgb(v, v, v));
-    }
-  for (int i = 10; i < 20; ++i) pal.push_back(st[i]);
+  for (int i = 0; i < 10; ++i) {
+    pal[static_cast<size_t>(i)] = st[static_cast<size_t>(i)];
+    pal[static_cast<size_t>(246 + i)] = st[static_cast<size_t>(10 + i)];
+  }
   return pal;
 }
 }  // namespace

@@ -31,22 +31,23 @@ const std::array<ColorRef, 20>& StaticColors();
 const Palette& MonochromePalette();
 // The 16 standard colours of 4-bit bitmaps, in the order the VGA palette uses.
 const Palette& VgaPalette();
-// The 256-entry halftone palette of 8-bit bitmaps, our own choice of colours:
-//   0-9     the first ten static colours (black, the dark primaries and
-//           secondaries at 128, silver 192, money green, sky blue);
-//   10-225  a 6 x 6 x 6 colour cube with levels 0, 51, 102, 153, 204, 255 on
-//           each channel, red varying fastest (entry 10 + r + 6g + 36b);
-//   226-245 twenty greys, four in each of the five gaps between the cube's
-//           grey levels (level + 10, 20, 31, 41), for smooth grey ramps;
-//   246-255 the last ten static colours (cream, medium grey, grey 128 and
-//           the seven pure primaries, secondaries and white at 255).
-// Every colour the 4-bit palette holds is also in it, so 4 -> 8 bits is exact.
+// The 256-entry halftone palette of 8-bit bitmaps: a 3-3-2 colour cube
+// (entry i holds red (i & 7) * 32, green ((i >> 3) & 7) * 32, blue (i >> 6) * 64)
+// whose entries 0-9 are replaced by the first ten static colours and 246-255
+// by the last ten, so it holds the 16 standard colours of 4-bit bitmaps.
 const Palette& HalftonePalette();
 
 // Index of the palette entry nearest to an explicit colour (smallest squared
 // distance in RGB, lowest index on a tie). The slow, obviously right search;
 // 0 for an empty palette.
 int NearestPaletteIndex(const Palette& pal, ColorRef c);
+
+// Pixel-format conversion matches colours through a 32 x 32 x 32 inverse
+// table: every colour of a cell takes the entry nearest the cell's centre.
+// This is the colour a cell is looked up by.
+constexpr ColorRef InverseTableCentre(int r, int g, int b) {
+  return Rgb((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
+}
 
 // The same choice as NearestPaletteIndex, made fast for whole pictures: the
 // colour cube is cut into 32 x 32 x 32 cells and each cell keeps, in index

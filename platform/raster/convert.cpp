@@ -188,9 +188,9 @@ class RowWriter {
     const uint32_t key = bgr[0] | (bgr[1] << 8) | (bgr[2] << 16);
     if (key != last_key_) {
       last_key_ = key;
-      last_index_ =
-          matcher_ ? static_cast<uint32_t>(matcher_->Index(bgr[2], bgr[1], bgr[0]))
-                   : static_cast<uint32_t>(NearestPaletteIndex(d_.palette(), Rgb(bgr[2], bgr[1], bgr[0])));
+      const ColorRef centre = InverseTableCentre(bgr[2], bgr[1], bgr[0]);
+      last_index_ = matcher_ ? static_cast<uint32_t>(matcher_->Index(centre))
+                             : static_cast<uint32_t>(NearestPaletteIndex(d_.palette(), centre));
     }
     return last_index_;
   }
@@ -227,7 +227,14 @@ PixelStorage ConvertStorageSlow(const PixelStorage& src, const PixelLayout& layo
   PixelStorage dst(src.width(), src.height(), layout, palette);
   if (src.empty() || CopyIfSameLayout(src, dst)) return dst;
   for (int y = 0; y < src.height(); ++y)
-    for (int x = 0; x < src.width(); ++x) dst.SetPixel(x, y, src.GetPixel(x, y));
+    for (int x = 0; x < src.width(); ++x) {
+      const ColorRef c = src.GetPixel(x, y);
+      if (dst.bits() <= 8)
+        dst.SetBits(x, y, static_cast<uint32_t>(NearestPaletteIndex(
+                              dst.palette(), InverseTableCentre(RedOf(c), GreenOf(c), BlueOf(c)))));
+      else
+        dst.SetPixel(x, y, c);
+    }
   return dst;
 }
 

@@ -125,16 +125,16 @@ TEST(Bitmap, AssignCopiesSizeFormatPaletteAndPixels) {
   Bitmap src;
   src.SetPixelFormat(pf8bit);
   src.SetSize(4, 3);
-  src.SetPixel(3, 2, Rgb(51, 102, 153));
+  src.SetPixel(3, 2, Rgb(64, 96, 128));
   Bitmap dst;
   Make24(dst, 9, 9);
   dst.Assign(src);
   EXPECT_EQ(dst.Width(), 4);
   EXPECT_EQ(dst.PixelFormat(), pf8bit);
   EXPECT_EQ(dst.GetPalette(), HalftonePalette());
-  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(51, 102, 153));
+  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(64, 96, 128));
   src.SetPixel(3, 2, 0);  // a copy, not shared storage
-  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(51, 102, 153));
+  EXPECT_EQ(dst.GetPixel(3, 2), Rgb(64, 96, 128));
   // An empty image keeps its reported size and format.
   Bitmap empty;
   empty.SetPixelFormat(pf15bit);
