@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -56,13 +55,6 @@ void ReadAll(const std::string& path, int fd, MemoryStream& out) {
     done += static_cast<size_t>(n);
   }
   out.resize(done);
-}
-
-// The decoded picture of a byte array, as a bitmap ready to be drawn.
-std::unique_ptr<raster::Bitmap> AsBitmap(raster::PixelStorage&& picture) {
-  auto bitmap = std::make_unique<raster::Bitmap>();
-  bitmap->TakeStorage(std::move(picture));
-  return bitmap;
 }
 
 // Refuses a compose whose growth would pass the bitmap size limit, so that
@@ -116,9 +108,10 @@ void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int
     canvas.TakeStorage(std::move(picture));
     return;
   }
-  // CheckGrowth
-  const std::unique_ptr<raster::Bitmap> source = AsBitmap(std::move(picture));
-  CopyModeDraw(X1, Y1, Cpmode, *source, canvas);
+  CheckGrowth(X1, Y1, picture, canvas);
+  raster::Bitmap source;  // freed on every exit path
+  source.TakeStorage(std::move(picture));
+  CopyModeDraw(X1, Y1, Cpmode, source, canvas);
 }
 
 int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,

@@ -199,7 +199,7 @@ class Octree {
     MakeLeaf(id);
     leaves_ -= children - 1;
     last_leaf_ = kNone;
-    if (level < 0) ++generation_;
+    if (level < kShortcutLevel) ++generation_;
   }
 
   void Collect(int32_t id, raster::Palette& out) const {

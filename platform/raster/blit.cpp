@@ -45,10 +45,6 @@ ColorRef DeviceRgb(ColorRef c) {
 
 uint32_t BitsMask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
 
-// Hatch patterns repeat every 8 rows counted from the bitmap's bottom row,
-// as the host's bottom-up device bitmaps align them.
-int PatternRow(int y, int height) { return ((y - height) % 8 + 8) % 8; }
-
 // The clipped destination rectangle and the source offset of its corner.
 struct Clip {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // destination pixels [x0, x1) x [y0, y1)
@@ -77,7 +73,7 @@ struct Pattern {
   // True where the pattern applies; *bits receives its stored bits there.
   bool At(int x, int y, uint32_t* bits) const {
     if (style == bsClear) return false;
-    if (style == bsSolid || HatchBit(style, x, PatternRow(y, height))) {
+    if (style == bsSolid || HatchBit(style, x, HatchRow(y, height))) {
       *bits = fg;
       return true;
     }
@@ -230,7 +226,7 @@ PatternRows MakePatternRows(const PixelStorage& d, const Pattern& pat) {
   if (pr.masked) pr.cover = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
   const uint32_t ones = BitsMask(d.bits());
   for (int r = 0; r < pr.period; ++r) {
-    // Row r holds the pattern of every destination row y with PatternRow(y) == r.
+    // Row r holds the pattern of every destination row y with HatchRow(y) == r.
     const int y = r + pat.height;
     for (int x = 0; x < d.width(); ++x) {
       uint32_t v = 0;
@@ -277,7 +273,7 @@ void FastRows(PixelStorage& d, const Prepared& pr) {
     if (!pr.use_pattern) {
       RopBytes(pr.rop, zeros.data(), sp, dp, n);
     } else {
-      const int r = rows.period == 1 ? 0 : PatternRow(y, d.height());
+      const int r = rows.period == 1 ? 0 : HatchRow(y, d.height());
       const uint8_t* pp = rows.bits.row(r) + b0;
       if (rows.masked)
         RopBytesMasked(pr.rop, pr.gap, pp, rows.cover.row(r) + b0, sp, dp, n, scratch);

@@ -1,5 +1,6 @@
-// The six 8 x 8 hatch patterns of hatched brushes, aligned to the bitmap's
-// origin.  A set bit is a hatch-line pixel (drawn in the brush colour); a
+// The six 8 x 8 hatch patterns of hatched brushes.  They repeat every 8 rows
+// counted from the bitmap's bottom row, as bottom-up device bitmaps align
+// them, and every 8 columns from its left edge.  A set bit is a hatch-line pixel (drawn in the brush colour); a
 // clear bit is a gap (background colour when opaque, untouched otherwise).
 #pragma once
 #include <cstdint>
@@ -18,9 +19,13 @@ inline constexpr uint8_t kHatchRows[6][8] = {
     {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},  // bsDiagCross
 };
 
-// True where a hatched brush of `style` paints a hatch line at (x, y).
-inline bool HatchBit(BrushStyle style, int x, int y) {
-  return (kHatchRows[style - bsHorizontal][y & 7] >> (7 - (x & 7))) & 1;
+// The pattern row that bitmap row y of a bitmap `height` rows tall uses.
+inline int HatchRow(int y, int height) { return ((y - height) % 8 + 8) % 8; }
+
+// True where a hatched brush of `style` paints a hatch line at pattern row
+// `row` (see HatchRow) and column x.
+inline bool HatchBit(BrushStyle style, int x, int row) {
+  return (kHatchRows[style - bsHorizontal][row & 7] >> (7 - (x & 7))) & 1;
 }
 
 }  // namespace raster

@@ -66,8 +66,9 @@ void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_
   const int a = static_cast<int>(std::max<int64_t>(x0, 0));
   const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
   const int yy = static_cast<int>(y);
+  const int row = HatchRow(yy, st.height());
   for (int x = a; x < b; ++x) {
-    if (HatchBit(style, x, yy))
+    if (HatchBit(style, x, row))
       st.SetBits(x, yy, fg);
     else if (opaque)
       st.SetBits(x, yy, bg);

@@ -381,7 +381,8 @@ TEST(SaveLimits, SidesBeyondTheFormatFailInsteadOfWrappingAround) {
   ASSERT_EQ(obj.NewCanvas(65536, 1, 0), 0);
   VARIANT v;
   automation::VariantInit(&v);
-  for (const char* type : {"GIF", "JPEG"}) EXPECT_THROW(obj.SaveToStream(&v, type, false, 0, 0), std::runtime_error);
+  for (const char* type : {"GIF", "JPEG"})
+    EXPECT_THROW(obj.SaveToStream(&v, type, false, 0, 0), std::runtime_error);
   EXPECT_EQ(v.vt, automation::VT_EMPTY);
   EXPECT_EQ(obj.SaveToStream(&v, "PNG", false, 0, 0), 0);
   automation::VariantClear(&v);
