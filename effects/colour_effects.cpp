@@ -145,14 +145,7 @@ int32_t ReversalBitmap(Bitmap& canvas) {
 int32_t MaskBitmap(int32_t mask_color, bool reverse, Bitmap& canvas) {
   std::optional<raster::ColorRef> match;
   if (mask_color != kNoColor) {
-    raster::ColorRef c = raster::ResolveColor(static_cast<raster::ColorRef>(mask_color));
-    if (c & 0x01000000u) {
-      // A palette-index colour names one of the static colours.
-      const uint32_t index = c & 0xFFFF;
-      const auto& statics = raster::StaticColors();
-      c = index < statics.size() ? statics[index] : statics[0];
-    }
-    match = c & 0x00FFFFFFu;
+    match = raster::DeviceColor(raster::ResolveColor(static_cast<raster::ColorRef>(mask_color)));
   }
   canvas.TakeStorage(raster::ColorToMonochrome(canvas.Storage(), match));
   if (reverse) CopyModeDraw(0, 0, 2, canvas, canvas);

@@ -29,6 +29,12 @@ def main():
     with open(output, "wb") as f:
         f.write(picture.value)
     print(f"{output}: {canvas.Width} x {canvas.Height} GIF, {len(picture.value)} bytes")
+    # The same picture straight to a file: the extension picks the type.
+    png = os.path.splitext(output)[0] + ".png"
+    result = canvas.SaveToFile(os.path.abspath(png))
+    if result != 0:
+        sys.exit(f"SaveToFile failed with result {result}")
+    print(f"{png}: {os.path.getsize(png)} bytes")
 
 
 if __name__ == "__main__":

@@ -19,15 +19,7 @@ namespace {
 // picture: system colours resolved, a palette index looked up in the
 // 20-entry default palette (entry 0 past its end), palette-relative values
 // taken as their RGB.
-raster::ColorRef SolidColorOf(raster::ColorRef c) {
-  c = raster::ResolveColor(c);
-  if ((c >> 24) == 0x01) {
-    const unsigned index = c & 0xFFFF;
-    const auto& statics = raster::StaticColors();
-    return statics[index < statics.size() ? index : 0];
-  }
-  return c & 0xFFFFFF;
-}
+raster::ColorRef SolidColorOf(raster::ColorRef c) { return raster::DeviceColor(raster::ResolveColor(c)); }
 
 void FillSolid(raster::PixelStorage& s, raster::ColorRef color) {
   if (s.empty()) return;

@@ -34,10 +34,15 @@ void ErrorExit(j_common_ptr cinfo) {
   longjmp(trap->jump, 1);
 }
 
-// Warnings are ignored, except that data ending early counts as damage.
+// Warnings are ignored, except that data ending early counts as damage and
+// stops the decoder at once: a short file whose header claims a huge picture
+// must not be decoded to its end on made-up data.
 void EmitMessage(j_common_ptr cinfo, int level) {
   auto* trap = reinterpret_cast<ErrorTrap*>(cinfo->err);
-  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) trap->truncated = true;
+  if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) {
+    trap->truncated = true;
+    ErrorExit(cinfo);
+  }
 }
 
 void InstallTrap(ErrorTrap& trap, jpeg_error_mgr*& slot) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/raster/bitmap.h"
+#include "platform/raster/syscolors.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/surface.h"
 
@@ -30,18 +31,6 @@ uint8_t TransparentGapRop(uint8_t index) {
 }
 
 namespace {
-
-// The device's reading of a colour value: a palette index (form 1) names one
-// of the 20 static colours (entry 0 past them); other forms give their red,
-// green and blue bytes.
-ColorRef DeviceRgb(ColorRef c) {
-  if (c & 0x01000000u) {
-    const uint32_t index = c & 0xFFFF;
-    const auto& statics = StaticColors();
-    return index < statics.size() ? statics[index] : statics[0];
-  }
-  return c & 0x00FFFFFFu;
-}
 
 uint32_t BitsMask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
 
@@ -87,8 +76,8 @@ Pattern MakePattern(Bitmap& dst) {
   const PixelStorage& d = dst.Storage();
   Pattern p;
   p.style = pb.style;
-  p.fg = d.ColorToBits(DeviceRgb(pb.color));
-  p.bg = d.ColorToBits(DeviceRgb(pb.bk_color));
+  p.fg = d.ColorToBits(DeviceColor(pb.color));
+  p.bg = d.ColorToBits(DeviceColor(pb.bk_color));
   p.opaque = pb.bk_opaque;
   p.height = d.height();
   return p;

@@ -9,15 +9,6 @@
 
 namespace raster {
 
-ColorRef DeviceColor(ColorRef c) {
-  if (c & 0x01000000u) {
-    const uint32_t index = c & 0xFFFF;
-    const auto& statics = StaticColors();
-    return index < statics.size() ? statics[index] : statics[0];
-  }
-  return c & 0x00FFFFFFu;
-}
-
 Rasterizer::Rasterizer(Surface& s) : s_(s), st_(s.owner_.Storage()) {
   if (st_.empty()) return;
   pen_bits_ = Bits(s.dc_.pen.color);

@@ -7,6 +7,7 @@
 
 #include "platform/raster/pixel_storage.h"
 #include "platform/raster/surface.h"
+#include "platform/raster/syscolors.h"
 
 namespace raster {
 
@@ -14,11 +15,6 @@ namespace raster {
 // engine (like the host's 28-bit device space): a figure that reaches them
 // draws nothing.
 inline constexpr int64_t kDeviceSpaceLimit = int64_t{1} << 27;
-
-// Maps a colour value as the device does: palette-index form (bit 24 set)
-// through the 20 static colours (an index past them gives entry 0); every
-// other form by its red, green and blue bytes.
-ColorRef DeviceColor(ColorRef c);
 
 class Rasterizer {
  public:

@@ -46,6 +46,15 @@ ColorRef GetSysColor(int index) {
   return kSysColors[static_cast<size_t>(index)];
 }
 
+ColorRef DeviceColor(ColorRef c) {
+  if (c & 0x01000000u) {
+    const uint32_t index = c & 0xFFFF;
+    const auto& statics = StaticColors();
+    return index < statics.size() ? statics[index] : statics[0];
+  }
+  return c & 0x00FFFFFFu;
+}
+
 ColorRef ResolveColor(ColorRef c) {
   if (c & 0x80000000u) return GetSysColor(static_cast<int>(c & 0xFF));
   return c;

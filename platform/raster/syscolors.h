@@ -13,4 +13,9 @@ ColorRef GetSysColor(int index);
 // unchanged (palette forms included).
 ColorRef ResolveColor(ColorRef c);
 
+// The device's reading of a resolved colour value: a palette index (form 1)
+// names one of the 20 static colours (entry 0 past them); other forms give
+// their red, green and blue bytes.
+ColorRef DeviceColor(ColorRef c);
+
 }  // namespace raster

@@ -4,6 +4,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -200,6 +201,29 @@ TEST(JpegCodec, OptionsShowInTheFile) {
   EXPECT_NEAR(raster::RedOf(a), raster::RedOf(b), 6);
   EXPECT_NEAR(raster::GreenOf(a), raster::GreenOf(b), 6);
   EXPECT_NEAR(raster::BlueOf(a), raster::BlueOf(b), 6);
+}
+
+// A short file whose header claims a huge picture stops at the end of its
+// data instead of decoding (and allocating) the whole picture on made-up data.
+TEST(JpegCodec, TruncatedHugeHeaderFailsAtOnce) {
+  std::vector<uint8_t> j = codecs::EncodeJpeg(Gradient(64, 64), {90, false});
+  size_t sof = 0;
+  for (size_t i = 0; i + 9 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xC0) sof = i;
+  ASSERT_NE(sof, 0u);
+  for (size_t k : {sof + 5, sof + 7}) {  // height, then width: 18000 each
+    j[k] = 18000 >> 8;
+    j[k + 1] = 18000 & 0xFF;
+  }
+  size_t sos = 0;
+  for (size_t i = 0; i + 1 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xDA) sos = i;
+  j.resize(sos + 100);
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  EXPECT_THROW(codecs::DecodeJpeg(j), std::runtime_error);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024) << "kilobytes of peak memory grew";
 }
 
 TEST(JpegCodec, PalettePictureIsEncodedFromTwentyFourBits) {
