@@ -89,7 +89,8 @@ class TMyCanvas {
   void RoundBox(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, bool FillFlag);
   void Pie(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4,
            bool FillFlag);
-  void BezierLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4, int32_t Y4);
+  void BezierLine(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t X3, int32_t Y3, int32_t X4,
+                  int32_t Y4);
 
   // --- text and font list (members_text.cpp)
   void StringWrite(int32_t X1, int32_t Y1, const std::string& VarStr, bool BackTrans);
@@ -121,7 +122,8 @@ class TMyCanvas {
   int32_t GetPNGCompressionLevel();
   void SetPNGCompressionLevel(int32_t value);
   int32_t SaveToFile(const std::string& FileName, bool Transparent, int32_t TX1, int32_t TY1);
-  int32_t SaveToStream(VARIANT* ToVar, const std::string& FileType, bool Transparent, int32_t TX1, int32_t TY1);
+  int32_t SaveToStream(VARIANT* ToVar, const std::string& FileType, bool Transparent, int32_t TX1,
+                       int32_t TY1);
   int32_t SaveToClipboard();
   int32_t SaveAniGIFToFile(const std::string& FileName, int32_t Delay, int32_t Loops, bool Transparent,
                            int32_t TX1, int32_t TY1);
@@ -130,20 +132,21 @@ class TMyCanvas {
 
   // --- loading and composing (members_load.cpp)
   int32_t LoadFromFile(const std::string& FileName, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode);
-  int32_t LoadFromStream(VARIANT* FromVar, const std::string& FileType, bool appendload, int32_t X1, int32_t Y1,
-                         int32_t Cpmode);
+  int32_t LoadFromStream(VARIANT* FromVar, const std::string& FileType, bool appendload, int32_t X1,
+                         int32_t Y1, int32_t Cpmode);
   int32_t LoadFromClipboard(bool ClearFlag, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode);
   int32_t GetCanvas(VARIANT* ToVar, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2);
   int32_t PutCanvas(VARIANT* FromVar, int32_t X1, int32_t Y1, int32_t Cpmode);
 
   // --- file conversion (members_convert.cpp)
-  int32_t ConvertFile(const std::string& FromFilePath, const std::string& ToFilePath, const std::string& FileType,
-                      int32_t ReWidth, int32_t ReHeight, int32_t GammaFlag, int32_t ContrastFlag, bool HiQ,
-                      bool NotThumbMode, bool SharpFlag, bool DullFlag);
+  int32_t ConvertFile(const std::string& FromFilePath, const std::string& ToFilePath,
+                      const std::string& FileType, int32_t ReWidth, int32_t ReHeight, int32_t GammaFlag,
+                      int32_t ContrastFlag, bool HiQ, bool NotThumbMode, bool SharpFlag, bool DullFlag);
 
   // --- desktop (members_desktop.cpp)
   int32_t SetWallPaper(const std::string& FileName, bool SaveRegs);
-  int32_t CaptureWindow(const std::string& WindowName, bool appendflag, int32_t X1, int32_t Y1, int32_t Cpmode);
+  int32_t CaptureWindow(const std::string& WindowName, bool appendflag, int32_t X1, int32_t Y1,
+                        int32_t Cpmode);
 
  private:
   CanvasList canvases_;

@@ -3,6 +3,9 @@
 
 namespace zelnor {
 
-int32_t TMyCanvas::ConvertFile(const std::string&, const std::string&, const std::string&, int32_t, int32_t, int32_t, int32_t, bool, bool, bool, bool) { NotBuiltYet("ConvertFile"); }
+int32_t TMyCanvas::ConvertFile(const std::string&, const std::string&, const std::string&, int32_t, int32_t,
+                               int32_t, int32_t, bool, bool, bool, bool) {
+  NotBuiltYet("ConvertFile");
+}
 
 }  // namespace zelnor

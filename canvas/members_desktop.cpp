@@ -4,6 +4,8 @@
 namespace zelnor {
 
 int32_t TMyCanvas::SetWallPaper(const std::string&, bool) { NotBuiltYet("SetWallPaper"); }
-int32_t TMyCanvas::CaptureWindow(const std::string&, bool, int32_t, int32_t, int32_t) { NotBuiltYet("CaptureWindow"); }
+int32_t TMyCanvas::CaptureWindow(const std::string&, bool, int32_t, int32_t, int32_t) {
+  NotBuiltYet("CaptureWindow");
+}
 
 }  // namespace zelnor

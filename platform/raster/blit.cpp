@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/raster/bitmap.h"
-#include "platform/raster/syscolors.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/surface.h"
+#include "platform/raster/syscolors.h"
 
 namespace raster {
 

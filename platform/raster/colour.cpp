@@ -33,7 +33,8 @@ Palette MakeHalftone() {
   // then blue) with the twenty static colours laid over its first and last
   // ten entries.
   Palette pal(256);
-  for (int i = 0; i < 256; ++i) pal[static_cast<size_t>(i)] = Rgb((i & 7) * 32, ((i >> 3) & 7) * 32, (i >> 6) * 64);
+  for (int i = 0; i < 256; ++i)
+    pal[static_cast<size_t>(i)] = Rgb((i & 7) * 32, ((i >> 3) & 7) * 32, (i >> 6) * 64);
   const auto& st = StaticColors();
   for (int i = 0; i < 10; ++i) {
     pal[static_cast<size_t>(i)] = st[static_cast<size_t>(i)];

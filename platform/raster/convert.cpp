@@ -230,8 +230,9 @@ PixelStorage ConvertStorageSlow(const PixelStorage& src, const PixelLayout& layo
     for (int x = 0; x < src.width(); ++x) {
       const ColorRef c = src.GetPixel(x, y);
       if (dst.bits() <= 8)
-        dst.SetBits(x, y, static_cast<uint32_t>(NearestPaletteIndex(
-                              dst.palette(), InverseTableCentre(RedOf(c), GreenOf(c), BlueOf(c)))));
+        dst.SetBits(x, y,
+                    static_cast<uint32_t>(NearestPaletteIndex(
+                        dst.palette(), InverseTableCentre(RedOf(c), GreenOf(c), BlueOf(c)))));
       else
         dst.SetPixel(x, y, c);
     }

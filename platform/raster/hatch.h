@@ -1,7 +1,7 @@
 // The six 8 x 8 hatch patterns of hatched brushes.  They repeat every 8 rows
 // counted from the bitmap's bottom row, as bottom-up device bitmaps align
-// them, and every 8 columns from its left edge.  A set bit is a hatch-line pixel (drawn in the brush colour); a
-// clear bit is a gap (background colour when opaque, untouched otherwise).
+// them, and every 8 columns from its left edge.  A set bit is a hatch-line pixel (drawn in the brush colour);
+// a clear bit is a gap (background colour when opaque, untouched otherwise).
 #pragma once
 #include <cstdint>
 

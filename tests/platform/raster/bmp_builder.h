@@ -8,7 +8,7 @@
 
 namespace bmptest {
 
-struct BmpSpec {
+struct BmpLayout {
   uint32_t header_size = 40;  // 12 for the core header, 108/124 for V4/V5
   int32_t width = 1;
   int32_t height = 1;  // negative: top-down
@@ -27,7 +27,7 @@ inline void Put(std::vector<uint8_t>& v, size_t at, uint32_t x, int bytes) {
   for (int i = 0; i < bytes; ++i) v[at + i] = static_cast<uint8_t>(x >> (8 * i));
 }
 
-inline std::vector<uint8_t> MakeBmp(const BmpSpec& s) {
+inline std::vector<uint8_t> MakeBmp(const BmpLayout& s) {
   std::vector<uint8_t> f(14 + s.header_size, 0);
   f[0] = 'B';
   f[1] = 'M';

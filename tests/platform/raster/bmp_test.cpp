@@ -9,7 +9,7 @@
 #include "tests/platform/raster/bmp_builder.h"
 
 using namespace raster;
-using bmptest::BmpSpec;
+using bmptest::BmpLayout;
 using bmptest::MakeBmp;
 
 namespace {
@@ -19,17 +19,17 @@ const Palette kFour = {0, kRed, kBlue, kWhite};
 
 // Hand-made files of the kinds that writers produce, with their pictures.
 // Core header, 1 bit, 3-byte table; stored bottom row first.
-const BmpSpec kCore = {.header_size = 12,
-                       .width = 3,
-                       .height = 2,
-                       .bits = 1,
-                       .palette = {kRed, kBlue},
-                       .data = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}};
+const BmpLayout kCore = {.header_size = 12,
+                         .width = 3,
+                         .height = 2,
+                         .bits = 1,
+                         .palette = {kRed, kBlue},
+                         .data = {0xA0, 0, 0, 0, 0x40, 0, 0, 0}};
 const std::vector<std::vector<ColorRef>> kCorePicture = {{kRed, kBlue, kRed}, {kBlue, kRed, kBlue}};
 // RLE8, 6 x 3. Bottom row: run of 3 x 1, absolute run 2, 3, 1 (padded), end
 // of line. Middle row: delta (2, 0), one pixel 3, delta (0, 1) up to the top
 // row at x 3, one pixel 3, end of bitmap.
-const BmpSpec kRle8 = {
+const BmpLayout kRle8 = {
     .width = 6, .height = 3, .bits = 8, .compression = 1, .palette = kFour, .data = {3, 1, 0, 3, 2, 3, 1, 0,
                                                                                      0, 0, 0, 2, 2, 0, 1, 3,
                                                                                      0, 2, 0, 1, 1, 3, 0, 1}};
@@ -37,14 +37,14 @@ const std::vector<std::vector<ColorRef>> kRle8Picture = {
     {0, 0, 0, kWhite, 0, 0}, {0, 0, kWhite, 0, 0, 0}, {kRed, kRed, kRed, kBlue, kWhite, kRed}};
 // RLE4, 5 x 2. Bottom row: run of 5 alternating 1, 2; end of line. Top row:
 // absolute run 3, 1, 2 (padded to 16 bits), run of 2 x 3, end of bitmap.
-const BmpSpec kRle4 = {.header_size = 124,
-                       .width = 5,
-                       .height = 2,
-                       .bits = 4,
-                       .compression = 2,
-                       .colors_used = 4,
-                       .palette = kFour,
-                       .data = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 1}};
+const BmpLayout kRle4 = {.header_size = 124,
+                         .width = 5,
+                         .height = 2,
+                         .bits = 4,
+                         .compression = 2,
+                         .colors_used = 4,
+                         .palette = kFour,
+                         .data = {5, 0x12, 0, 0, 0, 3, 0x31, 0x20, 2, 0x33, 0, 1}};
 const std::vector<std::vector<ColorRef>> kRle4Picture = {{kWhite, kRed, kBlue, kWhite, kWhite},
                                                          {kRed, kBlue, kRed, kBlue, kRed}};
 
@@ -67,8 +67,8 @@ std::unique_ptr<Bitmap> Load(const std::vector<uint8_t>& bytes) {
   return b;
 }
 
-void ExpectPicture(const BmpSpec& spec, const std::vector<std::vector<ColorRef>>& rows) {
-  auto b = Load(MakeBmp(spec));
+void ExpectPicture(const BmpLayout& layout, const std::vector<std::vector<ColorRef>>& rows) {
+  auto b = Load(MakeBmp(layout));
   ASSERT_EQ(b->Height(), static_cast<int>(rows.size()));
   for (size_t y = 0; y < rows.size(); ++y)
     for (size_t x = 0; x < rows[y].size(); ++x)
@@ -190,43 +190,43 @@ TEST(Bmp, DamagedFilesFailClearly) {
   // with a message naming the fault and leave the bitmap as it was.
   struct Case {
     const char* why;
-    void (*change)(BmpSpec&);
+    void (*change)(BmpLayout&);
   } cases[] = {
-      {"truncated", [](BmpSpec& s) { s.data.resize(2); }},
-      {"no pixels", [](BmpSpec& s) { s.width = 0; }},
-      {"no pixels", [](BmpSpec& s) { s.height = 0; }},
-      {"no pixels", [](BmpSpec& s) { s.width = -4; }},
-      {"too large", [](BmpSpec& s) { s.height = INT32_MIN; }},
-      {"too large", [](BmpSpec& s) { s.width = INT32_MAX; }},
+      {"truncated", [](BmpLayout& s) { s.data.resize(2); }},
+      {"no pixels", [](BmpLayout& s) { s.width = 0; }},
+      {"no pixels", [](BmpLayout& s) { s.height = 0; }},
+      {"no pixels", [](BmpLayout& s) { s.width = -4; }},
+      {"too large", [](BmpLayout& s) { s.height = INT32_MIN; }},
+      {"too large", [](BmpLayout& s) { s.width = INT32_MAX; }},
       // Within the size limit but without its data: refused before the
       // storage is made.
-      {"truncated", [](BmpSpec& s) { s.width = s.height = 16000; }},
-      {"bit depth", [](BmpSpec& s) { s.bits = 2; }},
-      {"header size", [](BmpSpec& s) { s.header_size = 4000; }},
-      {"compression", [](BmpSpec& s) { s.compression = 1; }},
-      {"compression", [](BmpSpec& s) { s.compression = 4; }},
+      {"truncated", [](BmpLayout& s) { s.width = s.height = 16000; }},
+      {"bit depth", [](BmpLayout& s) { s.bits = 2; }},
+      {"header size", [](BmpLayout& s) { s.header_size = 4000; }},
+      {"compression", [](BmpLayout& s) { s.compression = 1; }},
+      {"compression", [](BmpLayout& s) { s.compression = 4; }},
       {"masks",
-       [](BmpSpec& s) {
+       [](BmpLayout& s) {
          s = {.bits = 16, .compression = 3, .masks = {0xF00F, 0xF0, 0}, .data = s.data};
        }},
       {"masks",
-       [](BmpSpec& s) {
+       [](BmpLayout& s) {
          s = {.bits = 16, .compression = 3, .masks = {0x1F0000, 0x7E0, 0x1F}, .data = s.data};
        }},
       {"bottom-up",
-       [](BmpSpec& s) { s = {.height = -1, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
+       [](BmpLayout& s) { s = {.height = -1, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
       // The colour table runs off the end, or is absent where bfOffBits
       // says the pixels begin.
-      {"truncated", [](BmpSpec& s) { s = {.bits = 8}; }},
-      {"colour table", [](BmpSpec& s) { s = {.bits = 8, .off_bits = 54, .data = s.data}; }},
+      {"truncated", [](BmpLayout& s) { s = {.bits = 8}; }},
+      {"colour table", [](BmpLayout& s) { s = {.bits = 8, .off_bits = 54, .data = s.data}; }},
       // A run-length stream that stops before its picture is complete.
       {"truncated",
-       [](BmpSpec& s) { s = {.height = 2, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
+       [](BmpLayout& s) { s = {.height = 2, .bits = 8, .compression = 1, .palette = {0}, .data = s.data}; }},
   };
-  const BmpSpec ok{.width = 1, .data = {1, 0, 0, 0}};
+  const BmpLayout ok{.width = 1, .data = {1, 0, 0, 0}};
   EXPECT_EQ(LoadError(MakeBmp(ok)), "loaded");
   for (const Case& c : cases) {
-    BmpSpec s = ok;
+    BmpLayout s = ok;
     c.change(s);
     EXPECT_NE(LoadError(MakeBmp(s)).find(c.why), std::string::npos) << c.why << ": " << LoadError(MakeBmp(s));
   }
