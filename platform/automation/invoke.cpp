@@ -150,7 +150,9 @@ HRESULT ConvertArg(const ParamDesc& p, VARIANT& arg, VARIANT* out) {
 HRESULT MatchArguments(const MemberDesc& m, const DISPPARAMS& dp, std::vector<int>* where, UINT* arg_err) {
   size_t count = m.params.size();
   UINT positional = dp.cArgs - dp.cNamedArgs;
-  if (positional > count) return DISP_E_BADPARAMCOUNT;
+  // More arguments than parameters (a put's value counting as one) is a
+  // wrong count, however they are split between positions and names.
+  if (positional > count || dp.cArgs > count) return DISP_E_BADPARAMCOUNT;
   where->assign(count, -1);
   for (UINT i = 0; i < positional; ++i) (*where)[i] = static_cast<int>(dp.cArgs - 1 - i);
   bool is_put = m.kind == INVOKE_PROPERTYPUT || m.kind == INVOKE_PROPERTYPUTREF;

@@ -201,6 +201,11 @@ TEST(Invoke, PropertyPutAndGet) {
   Call get;
   ASSERT_EQ(get.Run(s, 2, DISPATCH_PROPERTYGET | DISPATCH_METHOD), S_OK);
   EXPECT_EQ(get.result.lVal, 33);
+  Call extra;  // the value plus one positional argument the property does not take
+  extra.args = {I4(34), I4(1)};
+  extra.named = {DISPID_PROPERTYPUT};
+  EXPECT_EQ(extra.Run(s, 2, DISPATCH_PROPERTYPUT), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(s.size, 33);
 }
 
 TEST(Invoke, FailureBecomesException) {
