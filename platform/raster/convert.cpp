@@ -188,7 +188,7 @@ class RowWriter {
     const uint32_t key = bgr[0] | (bgr[1] << 8) | (bgr[2] << 16);
     if (key != last_key_) {
       last_key_ = key;
-      const ColorRef centre = InverseTableCentre(bgr[2], bgr[1], bgr[0]);
+      const ColorRef centre = ConversionKey(d_.bits(), bgr[2], bgr[1], bgr[0]);
       last_index_ = matcher_ ? static_cast<uint32_t>(matcher_->Index(centre))
                              : static_cast<uint32_t>(NearestPaletteIndex(d_.palette(), centre));
     }
@@ -232,7 +232,7 @@ PixelStorage ConvertStorageSlow(const PixelStorage& src, const PixelLayout& layo
       if (dst.bits() <= 8)
         dst.SetBits(x, y,
                     static_cast<uint32_t>(NearestPaletteIndex(
-                        dst.palette(), InverseTableCentre(RedOf(c), GreenOf(c), BlueOf(c)))));
+                        dst.palette(), ConversionKey(dst.bits(), RedOf(c), GreenOf(c), BlueOf(c)))));
       else
         dst.SetPixel(x, y, c);
     }

@@ -122,6 +122,16 @@ TEST(Convert, FifteenAndSixteenBitsTruncateAndWidenByRepeatingTopBits) {
   EXPECT_EQ(ThroughFormat(0xF3F3F3, pf16bit), 0xF7F3F7u);
   EXPECT_EQ(ThroughFormat(0xFFFFFF, pf16bit), 0xFFFFFFu);
   EXPECT_EQ(ThroughFormat(0x123456, pf4bit), 0x000080u);  // nearest of the 16 colours
+  // 8 bits looks colours up by the centre of their 5-5-5 cell: (223, 0, 0)
+  // counts as (220, 4, 4), nearer to (224, 32, 0) than to pure red; a grey
+  // of 207 counts as 204, nearer to silver than to money green; a grey of 24
+  // counts as 28, nearer to (32, 32, 64) than to black.
+  EXPECT_EQ(ThroughFormat(Rgb(223, 0, 0), pf8bit), Rgb(224, 32, 0));
+  EXPECT_EQ(ThroughFormat(Rgb(207, 207, 207), pf8bit), Rgb(192, 192, 192));
+  EXPECT_EQ(ThroughFormat(Rgb(24, 24, 24), pf8bit), Rgb(32, 32, 64));
+  // Two colours compare the colour itself: 127 is black, 128 white.
+  EXPECT_EQ(ThroughFormat(Rgb(127, 127, 127), pf1bit), 0u);
+  EXPECT_EQ(ThroughFormat(Rgb(128, 128, 128), pf1bit), 0xFFFFFFu);
 }
 
 TEST(Convert, RoundTripsKeepWhatTheFormatHolds) {
