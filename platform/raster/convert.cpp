@@ -49,6 +49,29 @@ const PaletteMatcher* MatcherFor(const Palette& pal, std::optional<PaletteMatche
   return &own.emplace(pal);
 }
 
+// The inverse table of a colour table for 4- and 8-bit conversion: the entry
+// of every 5-5-5 cell, chosen for the cell's centre.
+std::vector<uint8_t> InverseTable(const PaletteMatcher& m) {
+  std::vector<uint8_t> t(size_t{1} << 15);
+  for (int i = 0; i < (1 << 15); ++i)
+    t[static_cast<size_t>(i)] =
+        static_cast<uint8_t>(m.Index(ConversionKey(8, (i >> 10) << 3, ((i >> 5) & 31) << 3, (i & 31) << 3)));
+  return t;
+}
+
+// The fixed tables keep theirs for the life of the process; another table
+// gets one when it has a matcher (a large picture), else none (nullptr).
+const std::vector<uint8_t>* InverseTableFor(const Palette& pal, const PaletteMatcher* m,
+                                            std::vector<uint8_t>& own) {
+  static const std::vector<uint8_t> halftone = InverseTable(PaletteMatcher(HalftonePalette()));
+  static const std::vector<uint8_t> vga = InverseTable(PaletteMatcher(VgaPalette()));
+  if (pal == HalftonePalette()) return &halftone;
+  if (pal == VgaPalette()) return &vga;
+  if (!m) return nullptr;
+  own = InverseTable(*m);
+  return &own;
+}
+
 // Reads rows of one layout as B, G, R bytes.
 class RowReader {
  public:
@@ -118,6 +141,7 @@ class RowWriter {
   explicit RowWriter(PixelStorage& d) : d_(d) {
     if (d.bits() <= 8) {
       matcher_ = MatcherFor(d.palette(), own_matcher_, int64_t{d.width()} * d.height());
+      if (d.bits() > 1) cells_ = InverseTableFor(d.palette(), matcher_, own_cells_);
       kind_ = Kind::kIndexed;
     } else if (d.bits() == 24) {
       kind_ = Kind::kBgr;
@@ -185,6 +209,7 @@ class RowWriter {
 
   // Neighbouring pixels often share a colour; the last answer is kept.
   uint32_t IndexOf(const uint8_t* bgr) {
+    if (cells_) return (*cells_)[static_cast<size_t>((bgr[2] >> 3) << 10 | (bgr[1] >> 3) << 5 | bgr[0] >> 3)];
     const uint32_t key = bgr[0] | (bgr[1] << 8) | (bgr[2] << 16);
     if (key != last_key_) {
       last_key_ = key;
@@ -199,6 +224,8 @@ class RowWriter {
   Kind kind_ = Kind::kBgr;
   const PaletteMatcher* matcher_ = nullptr;  // null: small picture, full search
   std::optional<PaletteMatcher> own_matcher_;
+  const std::vector<uint8_t>* cells_ = nullptr;  // the inverse table, for 4 and 8 bits
+  std::vector<uint8_t> own_cells_;
   uint32_t last_key_ = 0xFFFFFFFFu, last_index_ = 0;
   uint32_t red_[256] = {}, green_[256] = {}, blue_[256] = {};
 };
