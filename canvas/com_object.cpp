@@ -413,8 +413,8 @@ HRESULT TMyCanvasObject::Stretch(LONG NewWidth, LONG NewHeight, VARIANT_BOOL HiQ
                                  LONG* Result) {
   if (!Result) return E_POINTER;
   return Guarded([&] {
-    canvas_.Stretch(NewWidth, NewHeight, HiQ != 0, NotThumbMode != 0);
-    *Result = 0;  // the resize reports no result code
+    // -1 for sizes of 0 or below (nothing changes), otherwise 0.
+    *Result = canvas_.Stretch(NewWidth, NewHeight, HiQ != 0, NotThumbMode != 0);
   });
 }
 
