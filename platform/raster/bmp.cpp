@@ -79,17 +79,7 @@ void ReadMasks(const Reader& r, Header& h) {
 
 void CheckHeader(const Header& h) {
   if (h.width <= 0 || h.height <= 0) Bad("the image has no pixels");
-  switch (h.bits) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      break;
-    default:
-      Bad("unsupported bit depth " + std::to_string(h.bits));
-  }
+  if (!IsStorableDepth(h.bits)) Bad("unsupported bit depth " + std::to_string(h.bits));
   const bool ok = h.compression == kBiRgb || (h.compression == kBiRle8 && h.bits == 8) ||
                   (h.compression == kBiRle4 && h.bits == 4) ||
                   (h.Bitfields() && (h.bits == 16 || h.bits == 32));

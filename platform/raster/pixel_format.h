@@ -33,6 +33,11 @@ PixelLayout LayoutOfFormat(int number);
 // The format number that a bitmap with this layout reports.
 int FormatOfLayout(const PixelLayout& layout);
 
+// True for the pixel depths a bitmap can store: 1, 4, 8, 16, 24 and 32.
+constexpr bool IsStorableDepth(int bits) {
+  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
 // Bytes per row: rows are padded to 32-bit boundaries like a DIB.
 int64_t StrideOf(int width, int bits);
 

@@ -23,17 +23,8 @@ PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Pal
       layout_(layout),
       format_(FormatOfLayout(layout)),
       palette_(std::move(palette)) {
-  switch (layout.bits) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-      break;
-    default:
-      throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
-  }
+  if (!IsStorableDepth(layout.bits))
+    throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   CheckBitmapSize(width, height, layout.bits);
   set_palette(std::move(palette_));
   stride_ = StrideOf(width, layout.bits);
