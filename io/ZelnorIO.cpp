@@ -1,7 +1,10 @@
 #include "io/ZelnorIO.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <stdexcept>
+#include <thread>
 
 #include "canvas/model/result_codes.h"
 #include "io/codecs/jpeg_codec.h"
@@ -41,7 +44,36 @@ codecs::GifFrame FrameFromPalettePicture(const raster::PixelStorage& p) {
   return f;
 }
 
-codecs::GifFrame FrameFromColourPicture(const raster::PixelStorage& p) {
+// Pictures below this many pixels are not worth a second thread.
+constexpr int64_t kPipelinePixels = 65536;
+
+// Dithers on a worker thread while this thread LZW-encodes the rows it has
+// finished: the same bytes as doing one after the other, in about half the
+// time on two cores.
+void DitherAndEncodeLzw(const gif::BgrImage& img, codecs::GifFrame& f) {
+  f.image.pixels.assign(static_cast<size_t>(img.width) * static_cast<size_t>(img.height), 0);
+  std::atomic<int> rows{0};
+  std::exception_ptr failure;
+  {
+    std::jthread worker([&] {
+      try {
+        gif::DitherToPalette(img, f.image.palette, f.image.pixels.data(), &rows);
+      } catch (...) {
+        failure = std::current_exception();
+        rows.store(img.height, std::memory_order_release);  // releases the encoder
+        rows.notify_all();
+      }
+    });
+    f.lzw_data = codecs::EncodeLzwImageData(f.image, f.table_bits, [&](int y) {
+      for (int done = rows.load(std::memory_order_acquire); done <= y;
+           done = rows.load(std::memory_order_acquire))
+        rows.wait(done, std::memory_order_acquire);
+    });
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+codecs::GifFrame FrameFromColourPicture(const raster::PixelStorage& p, int compression_mode) {
   raster::PixelStorage converted;
   const raster::PixelStorage* bgr = &p;
   if (p.layout() != raster::PixelLayout{24}) {
@@ -50,16 +82,25 @@ codecs::GifFrame FrameFromColourPicture(const raster::PixelStorage& p) {
   }
   codecs::GifFrame f;
   f.table_bits = 8;
-  f.image = gif::ReduceColors(gif::BgrImage{bgr->width(), bgr->height(), bgr->stride(), bgr->row(0)});
+  const gif::BgrImage img{bgr->width(), bgr->height(), bgr->stride(), bgr->row(0)};
+  if (compression_mode != 1 || int64_t{img.width} * img.height < kPipelinePixels) {
+    f.image = gif::ReduceColors(img);
+    return f;
+  }
+  f.image.width = img.width;
+  f.image.height = img.height;
+  f.image.palette = gif::OptimisedPalette(img);
+  DitherAndEncodeLzw(img, f);
   return f;
 }
 
-codecs::GifFile SingleImageGif(const raster::Bitmap& canvas, bool transparent, int32_t TX1, int32_t TY1) {
+codecs::GifFile SingleImageGif(const raster::Bitmap& canvas, bool transparent, int32_t TX1, int32_t TY1,
+                               int compression_mode) {
   codecs::GifFile file;
   file.screen_width = canvas.Width();
   file.screen_height = canvas.Height();
   file.global_table = true;
-  file.frames.push_back(MakeGifFrame(canvas.Storage(), transparent, TX1, TY1));
+  file.frames.push_back(MakeGifFrame(canvas.Storage(), transparent, TX1, TY1, compression_mode));
   return file;
 }
 
@@ -83,12 +124,12 @@ raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes) 
   }
 }
 
-codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1,
-                              int32_t TY1) {
+codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
+                              int compression_mode) {
   if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
     InvalidPixelCoordinates();
-  codecs::GifFrame f =
-      picture.bits() <= 8 ? FrameFromPalettePicture(picture) : FrameFromColourPicture(picture);
+  codecs::GifFrame f = picture.bits() <= 8 ? FrameFromPalettePicture(picture)
+                                           : FrameFromColourPicture(picture, compression_mode);
   if (transparent) {
     f.control_block = true;
     f.transparent = true;
@@ -108,7 +149,8 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
     case itBMP:
       return canvas.SaveToBmp();
     case itGIF:
-      return codecs::EncodeGif(SingleImageGif(canvas, transparent, TX1, TY1), settings.gif_compression_mode);
+      return codecs::EncodeGif(SingleImageGif(canvas, transparent, TX1, TY1, settings.gif_compression_mode),
+                               settings.gif_compression_mode);
     default:
       throw std::invalid_argument("Unsupported image type");
   }
@@ -143,7 +185,7 @@ int32_t SaveAnimatedGIF(SaveDestination dest, const std::string& fileName, const
   for (size_t i = 0; i < last; ++i) {
     const raster::Bitmap& canvas = *canvases[i];
     if (canvas.Empty()) continue;  // a canvas without a picture adds no frame
-    codecs::GifFrame f = MakeGifFrame(canvas.Storage(), transparent, TX1, TY1);
+    codecs::GifFrame f = MakeGifFrame(canvas.Storage(), transparent, TX1, TY1, codec.gif_compression_mode);
     f.control_block = true;
     f.delay = static_cast<uint16_t>(Delay / 10);
     file.screen_width = std::max(file.screen_width, canvas.Width());

@@ -29,9 +29,11 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
 
 // One GIF frame of a picture: its own palette and pixels for 1, 4 and 8 bits,
 // otherwise the colour reduction.  With `transparent`, the index at (TX1, TY1)
-// becomes the transparent index ("Invalid pixel coordinates" outside).
-codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1,
-                              int32_t TY1);
+// becomes the transparent index ("Invalid pixel coordinates" outside).  With
+// GIF compression mode 1 a large colour picture also gets its LZW image data,
+// encoded on this thread while another dithers it, row by row.
+codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
+                              int compression_mode = 0);
 
 // Saves the canvas to a file (name = path; written whole or not at all) or to
 // a byte array (name = type word; stored into `ToVar`).  Results: -4 empty

@@ -64,6 +64,8 @@ void CheckFrame(const GifFrame& f) {
 void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
   if (compression_mode == 0) {
     gif::EncodeRunLengthImageData(f.image.pixels, 1 << f.table_bits, std::max(2, f.table_bits), out);
+  } else if (!f.lzw_data.empty()) {
+    out.insert(out.end(), f.lzw_data.begin(), f.lzw_data.end());
   } else {
     const std::vector<uint8_t> data = EncodeLzwImageData(f.image, f.table_bits);
     out.insert(out.end(), data.begin(), data.end());
@@ -184,7 +186,8 @@ raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<ui
 
 }  // namespace
 
-std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits) {
+std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits,
+                                        const std::function<void(int)>& wait_for_row) {
   std::vector<uint8_t> file;
   int error = 0;
   std::unique_ptr<GifFileType, GifWriterClose> gif(EGifOpen(&file, AppendToVector, &error));
@@ -198,6 +201,7 @@ std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int tabl
     GifWriteFailed(gif->Error);
   std::vector<GifPixelType> line(static_cast<size_t>(image.width));
   for (int y = 0; y < image.height; ++y) {
+    if (wait_for_row) wait_for_row(y);
     // giflib masks the line in place, so it gets a copy.
     std::memcpy(line.data(), image.pixels.data() + static_cast<size_t>(y) * image.width, line.size());
     if (EGifPutLine(gif.get(), line.data(), image.width) == GIF_ERROR) GifWriteFailed(gif->Error);

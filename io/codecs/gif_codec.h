@@ -3,6 +3,7 @@
 // the reader is giflib's and yields the first frame.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -19,6 +20,9 @@ struct GifFrame {
   bool transparent = false;
   int transparent_index = 0;
   uint16_t delay = 0;  // hundredths of a second
+  // LZW image data made ahead, alongside the colour reduction; empty: the
+  // image data is encoded when the file is written.
+  std::vector<uint8_t> lzw_data;
 };
 
 struct GifFile {
@@ -35,7 +39,10 @@ struct GifFile {
 std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode);
 
 // The LZW image data (code size byte, sub-blocks, terminator) of one frame.
-std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits);
+// `wait_for_row`, when given, is called before row y is read and returns once
+// that row of the image's pixels is final (rows still being dithered).
+std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits,
+                                        const std::function<void(int)>& wait_for_row = {});
 
 // The first frame: the frame's own palette image when it covers the logical
 // screen, else a picture of the screen's size with the frame drawn into it.

@@ -351,14 +351,23 @@ raster::Palette OptimisedPaletteReference(const BgrImage& image) { return BuildP
 
 std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palette& palette) {
   std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
-  if (pixels.empty()) return pixels;
+  if (!pixels.empty()) DitherToPalette(image, palette, pixels.data(), nullptr);
+  return pixels;
+}
+
+void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                     std::atomic<int>* rows_done) {
+  if (image.width <= 0 || image.height <= 0) return;
   PaletteLookup lookup(palette);
   ErrorRows errors(image.width);
   for (int y = 0; y < image.height; ++y) {
-    DitherRow(image, y, lookup, errors, pixels.data() + static_cast<size_t>(y) * image.width);
+    DitherRow(image, y, lookup, errors, out + static_cast<size_t>(y) * image.width);
     errors.Advance();
+    if (rows_done) {
+      rows_done->store(y + 1, std::memory_order_release);
+      rows_done->notify_all();
+    }
   }
-  return pixels;
 }
 
 IndexedImage ReduceColors(const BgrImage& image) {

@@ -3,6 +3,7 @@
 // Everything is integer arithmetic in a fixed order, so the same picture
 // always gives the same palette and indices.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -42,6 +43,11 @@ raster::Palette OptimisedPaletteReference(const BgrImage& image);
 // Maps a picture to a palette with serpentine Floyd-Steinberg dithering and
 // the 32,768-cell nearest-colour cache.
 std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palette& palette);
+// The same into `out` (width x height indices); after each row the count of
+// finished rows is published through `rows_done` (when given) and waiters
+// are woken, so an encoder on another thread can follow row by row.
+void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                     std::atomic<int>* rows_done);
 
 // A palette split into channels for the nearest-entry search.
 struct PaletteChannels {
