@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/raster/blit.h"
 #include "platform/raster/errors.h"
 #include "platform/raster/surface.h"
 
@@ -139,17 +140,12 @@ PixelStorage Bitmap::ReleaseStorage() {
 }
 
 void Bitmap::MakeMonochromeMask(ColorRef color, bool no_color) {
-  PixelStorage mask(width_, height_, PixelLayout{1}, MonochromePalette());
-  mask.set_format(pfDevice);
-  if (!storage_.empty()) {
-    const ColorRef want = color & 0xFFFFFF;
-    for (int y = 0; y < height_; ++y)
-      for (int x = 0; x < width_; ++x)
-        mask.SetBits(x, y, (!no_color && storage_.GetPixel(x, y) == want) ? 1u : 0u);
-  }
-  layout_ = mask.layout();
-  format_ = pfDevice;
-  ReplaceStorage(std::move(mask));
+  // The colour-to-monochrome copy does the work; the reported size stays,
+  // also for a bitmap that is empty with one side non-zero.
+  const int w = width_, h = height_;
+  TakeStorage(ColorToMonochrome(storage_, no_color ? std::nullopt : std::optional<ColorRef>(color)));
+  width_ = w;
+  height_ = h;
 }
 
 }  // namespace raster
