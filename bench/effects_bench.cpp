@@ -4,8 +4,8 @@
 #include <benchmark/benchmark.h>
 
 #include "effects/ZelnorEffects.h"
-#include "effects/parallel.h"
 #include "platform/raster/bitmap.h"
+#include "platform/raster/parallel.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ void BM_MemoryFloor(benchmark::State& state) {
       }
     };
     if (two)
-      zelnor::ForRowBands(kH, int64_t{kW} * kH * 3, band);
+      raster::ParallelFor(kH, int64_t{kW} * kH * 3, band);
     else
       band(0, kH);
     return 0;

@@ -8,9 +8,9 @@
 
 #include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
-#include "effects/parallel.h"
 #include "effects/pixel_kernels.h"
 #include "platform/raster/blit.h"
+#include "platform/raster/parallel.h"
 #include "platform/raster/syscolors.h"
 
 namespace zelnor {
@@ -38,7 +38,7 @@ using ByteTable = std::array<uint8_t, 256>;
 void ApplyTable(const ByteTable& table, Bitmap& canvas) {
   if (canvas.Empty()) return;
   const int64_t row_bytes = int64_t{canvas.Width()} * 3;
-  ForRowBands(canvas.Height(), row_bytes * canvas.Height(), [&](int first, int end) {
+  raster::ParallelFor(canvas.Height(), row_bytes * canvas.Height(), [&](int first, int end) {
     for (int y = first; y < end; ++y) MapBytes(table.data(), canvas.ScanLine(y), row_bytes);
   });
 }
@@ -76,7 +76,7 @@ void GrayRow(uint8_t* row, int width, const std::vector<uint8_t>& level, const B
   for (int x = done; x < width; ++x, p += 3) {
     const int b = p[0], g = p[1], r = p[2];
     int y = level[289 * b + 586 * g + 114 * r];
-    if (y == kGrayTie) y = reference::GrayLevel(b, g, r);
+    if (y == kGrayTie) y = GrayLevelAtHalf(b, g, r);
     p[0] = tb[y];
     p[1] = tg[y];
     p[2] = tr[y];
@@ -102,7 +102,7 @@ int32_t GrayBitmap(int32_t vR, int32_t vG, int32_t vB, Bitmap& canvas) {
   const ByteTable tb = OffsetTable(vB), tg = OffsetTable(vG), tr = OffsetTable(vR);
   const int32_t offsets[3] = {vB, vG, vR};
   const int w = canvas.Width();
-  ForRowBands(canvas.Height(), int64_t{w} * 3 * canvas.Height(), [&](int first, int end) {
+  raster::ParallelFor(canvas.Height(), int64_t{w} * 3 * canvas.Height(), [&](int first, int end) {
     for (int y = first; y < end; ++y) GrayRow(canvas.ScanLine(y), w, level, tb, tg, tr, offsets);
   });
   return result;

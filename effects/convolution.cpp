@@ -17,7 +17,7 @@
 
 #include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
-#include "effects/parallel.h"
+#include "platform/raster/parallel.h"
 
 namespace zelnor {
 
@@ -197,7 +197,7 @@ int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
     raster::PixelStorage out(w, h, raster::PixelLayout{24}, {});
     const RowFilter filter{kernel, FitsIn16Bits(kernel), Divider16(kernel.divisor),
                            Divider32(kernel.divisor)};
-    ForRowBands(h, int64_t{w} * 3 * h, [&](int first, int end) {
+    raster::ParallelFor(h, int64_t{w} * 3 * h, [&](int first, int end) {
       for (int y = first; y < end; ++y) {
         const Rows3 r{rows[static_cast<size_t>(std::max(y - 1, 0))], rows[static_cast<size_t>(y)],
                       rows[static_cast<size_t>(std::min(y + 1, h - 1))]};

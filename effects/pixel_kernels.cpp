@@ -132,7 +132,7 @@ __attribute__((target("ssse3"))) int GrayPixelsSsse3(uint8_t* p, int width, int 
     int tie_level[16];
     for (int m = ties; m; m &= m - 1) {
       const int j = __builtin_ctz(static_cast<unsigned>(m));
-      tie_level[j] = reference::GrayLevel(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
+      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
     }
     __m128i out_plane[3];
     for (int c = 0; c < 3; ++c) out_plane[c] = _mm_subs_epu8(_mm_adds_epu8(y, add[c]), sub[c]);
@@ -215,7 +215,7 @@ AVX2 int GrayPixelsAvx2(uint8_t* p, int width, int vB, int vG, int vR) {
     int tie_level[32];
     for (uint32_t m = ties; m; m &= m - 1) {
       const int j = __builtin_ctz(m);
-      tie_level[j] = reference::GrayLevel(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
+      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
     }
     __m256i out_plane[3];
     for (int c = 0; c < 3; ++c) out_plane[c] = _mm256_subs_epu8(_mm256_adds_epu8(y, add[c]), sub[c]);
@@ -238,21 +238,136 @@ AVX2 int GrayPixelsAvx2(uint8_t* p, int width, int vB, int vG, int vR) {
 
 #undef AVX2
 
+// The AVX-512 form, 64 pixels per step, all in 16-bit lanes.  With
+// n + 500 = 256 (b + 2 g) + L, L = 33 b + 74 g + 114 r + 500 (below 2^16),
+// t = floor((n + 500) / 8) = 32 (b + 2 g) + floor(L / 8) and the low three
+// bits are L's; both sums are byte-pair multiply-adds.  Byte permutes over
+// two registers gather each half's (b, g) and (r, -) pairs and, at the end,
+// spread the levels back over B, G, R.
+#define AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+struct GrayPermutes {
+  // Pair bytes for pixel w of half h, indexing registers h and h + 1.
+  std::array<uint8_t, 64> bg{}, r{};
+  // Output register k from the packed levels: after packing the two halves'
+  // 16-bit levels, byte 16 l + j holds pixel 8 l + j (j < 8) of the first
+  // half, or 32 + 8 l + j - 8 of the second.
+  std::array<std::array<uint8_t, 64>, 3> out{};
+  constexpr GrayPermutes() {
+    for (int w = 0; w < 32; ++w) {
+      bg[2 * w] = static_cast<uint8_t>(3 * w);
+      bg[2 * w + 1] = static_cast<uint8_t>(3 * w + 1);
+      r[2 * w] = r[2 * w + 1] = static_cast<uint8_t>(3 * w + 2);  // the odd byte is weighted 0
+    }
+    for (int k = 0; k < 3; ++k)
+      for (int i = 0; i < 64; ++i) {
+        const int p = (64 * k + i) / 3, q = p % 32;
+        out[k][i] = static_cast<uint8_t>(16 * (q / 8) + (p < 32 ? 0 : 8) + q % 8);
+      }
+  }
+};
+constexpr GrayPermutes kGrayPermutes;
+
+// Levels of the 32 pixels whose bytes start at byte 32 of register pair
+// (lo, hi) -- or at byte 0 when `offset` is 0 -- and the halfway ones.
+AVX512 inline __m512i GrayLevels32(__m512i lo, __m512i hi, __m512i bg_idx, __m512i r_idx, __mmask32* tie) {
+  const __m512i bg = _mm512_permutex2var_epi8(lo, bg_idx, hi), r = _mm512_permutex2var_epi8(lo, r_idx, hi);
+  const __m512i low =
+      _mm512_add_epi16(_mm512_add_epi16(_mm512_maddubs_epi16(bg, _mm512_set1_epi16(33 | (74 << 8))),
+                                        _mm512_maddubs_epi16(r, _mm512_set1_epi16(114))),
+                       _mm512_set1_epi16(500));
+  const __m512i high = _mm512_maddubs_epi16(bg, _mm512_set1_epi16(1 | (2 << 8)));
+  const __m512i t = _mm512_add_epi16(_mm512_slli_epi16(high, 5), _mm512_srli_epi16(low, 3));
+  const __m512i y =
+      _mm512_srli_epi16(_mm512_mulhi_epu16(t, _mm512_set1_epi16(static_cast<int16_t>(33555))), 6);
+  *tie = _mm512_cmpeq_epi16_mask(_mm512_mullo_epi16(y, _mm512_set1_epi16(125)), t) &
+         _mm512_testn_epi16_mask(low, _mm512_set1_epi16(7));
+  return y;
+}
+
+AVX512 int GrayPixelsAvx512(uint8_t* p, int width, int vB, int vG, int vR) {
+  const int v[3] = {vB, vG, vR};
+  const bool tinted = vB != 0 || vG != 0 || vR != 0;
+  __m512i add[3], sub[3], out_idx[3];
+  for (int k = 0; k < 3; ++k) {
+    alignas(64) uint8_t a[64], s[64];
+    for (int i = 0; i < 64; ++i) {
+      a[i] = static_cast<uint8_t>(std::max(v[(64 * k + i) % 3], 0));
+      s[i] = static_cast<uint8_t>(std::max(-v[(64 * k + i) % 3], 0));
+    }
+    add[k] = _mm512_load_si512(a);
+    sub[k] = _mm512_load_si512(s);
+    out_idx[k] = _mm512_loadu_si512(kGrayPermutes.out[k].data());
+  }
+  const __m512i bg_idx = _mm512_loadu_si512(kGrayPermutes.bg.data());
+  const __m512i r_idx = _mm512_loadu_si512(kGrayPermutes.r.data());
+  // The second half's bytes start at byte 32 of the middle register.
+  const __m512i shift = _mm512_set1_epi8(32);
+  const __m512i bg_idx2 = _mm512_add_epi8(bg_idx, shift), r_idx2 = _mm512_add_epi8(r_idx, shift);
+  int x = 0;
+  for (; x + 64 <= width; x += 64) {
+    uint8_t* q = p + 3 * x;
+    const __m512i in0 = _mm512_loadu_si512(q), in1 = _mm512_loadu_si512(q + 64),
+                  in2 = _mm512_loadu_si512(q + 128);
+    __mmask32 tie[2];
+    const __m512i y0 = GrayLevels32(in0, in1, bg_idx, r_idx, &tie[0]);
+    const __m512i y1 = GrayLevels32(in1, in2, bg_idx2, r_idx2, &tie[1]);
+    const uint64_t ties = tie[0] | (uint64_t{tie[1]} << 32);
+    int tie_level[64];
+    for (uint64_t m = ties; m; m &= m - 1) {
+      const int j = __builtin_ctzll(m);
+      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
+    }
+    const __m512i y = _mm512_packus_epi16(y0, y1);
+    for (int k = 0; k < 3; ++k) {
+      __m512i o = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, out_idx[k], y);  // (unmasked)
+      if (tinted) o = _mm512_subs_epu8(_mm512_adds_epu8(o, add[k]), sub[k]);
+      _mm512_storeu_si512(q + 64 * k, o);
+    }
+    for (uint64_t m = ties; m; m &= m - 1) {
+      const int j = __builtin_ctzll(m);
+      for (int c = 0; c < 3; ++c)
+        q[3 * j + c] = static_cast<uint8_t>(std::clamp(tie_level[j] + v[c], 0, 255));
+    }
+  }
+  return x;
+}
+
+#undef AVX512
+
 #endif  // __x86_64__
 
 }  // namespace
 
-int GrayPixels(uint8_t* p, int width, int vB, int vG, int vR) {
-#if !defined(__x86_64__)
-  return 0;
+int GrayLevelAtHalf(int b, int g, int r) {
+  const long double sum = 0.289L * b + 0.586L * g + 0.114L * r;  // 0 .. 252.2
+  return static_cast<int>((sum + 0x1p63L) - 0x1p63L);
+}
+
+VectorForm BestVectorForm() {
+#if defined(__x86_64__)
+  static const VectorForm best = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw")
+                                     ? VectorForm::kAvx512
+                                 : __builtin_cpu_supports("avx2")  ? VectorForm::kAvx2
+                                 : __builtin_cpu_supports("ssse3") ? VectorForm::kSsse3
+                                                                   : VectorForm::kPlain;
+  return best;
 #else
-  static const bool has_avx2 = __builtin_cpu_supports("avx2");
-  static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
-  int done = 0;
-  if (has_avx2) done = GrayPixelsAvx2(p, width, vB, vG, vR);
-  if (has_ssse3) done += GrayPixelsSsse3(p + 3 * done, width - done, vB, vG, vR);
-  return done;
+  return VectorForm::kPlain;
 #endif
+}
+
+int GrayPixels(uint8_t* p, int width, int vB, int vG, int vR, VectorForm form) {
+  const VectorForm use = std::min(form, BestVectorForm());
+  int done = 0;
+#if defined(__x86_64__)
+  if (use >= VectorForm::kAvx512) done = GrayPixelsAvx512(p, width, vB, vG, vR);
+  if (use >= VectorForm::kAvx2) done += GrayPixelsAvx2(p + 3 * done, width - done, vB, vG, vR);
+  if (use >= VectorForm::kSsse3) done += GrayPixelsSsse3(p + 3 * done, width - done, vB, vG, vR);
+#else
+  (void)p, (void)width, (void)vB, (void)vG, (void)vR, (void)use;
+#endif
+  return done;
 }
 
 }  // namespace zelnor

@@ -5,7 +5,7 @@
 // are 64-bit: a destination pixel may cover any number of source pixels.
 #include <algorithm>
 
-#include "stretchf/parallel.h"
+#include "platform/raster/parallel.h"
 #include "stretchf/passes.h"
 #include "stretchf/simd.h"
 
@@ -91,7 +91,7 @@ void AreaX(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   const int h = dst.height();
   if (!progress) {
     const bool simd = UseSimd();
-    ParallelFor(h, int64_t{src.width} * 3 * h, [&](int y0, int y1) {
+    raster::ParallelFor(h, int64_t{src.width} * 3 * h, [&](int y0, int y1) {
       for (int y = y0; y < y1; ++y) {
         const uint8_t* s = src.rows[static_cast<size_t>(y)];
         uint8_t* d = dst.rows[static_cast<size_t>(y)];
@@ -121,7 +121,7 @@ void AreaY(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
     }
   };
   if (!progress) {
-    ParallelFor(h, int64_t{bytes} * src.height(), rows);
+    raster::ParallelFor(h, int64_t{bytes} * src.height(), rows);
     return;
   }
   ReportProgress(0, progress);

@@ -2,7 +2,7 @@
 // fixed point.  The nodes of every destination column (row) are clamped to
 // the source once, in the plan, so the loops never test an index; inside the
 // image the clamped nodes are simply the unclamped ones.
-#include "stretchf/parallel.h"
+#include "platform/raster/parallel.h"
 #include "stretchf/passes.h"
 #include "stretchf/simd.h"
 
@@ -52,7 +52,7 @@ void CubicX(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   if (!progress) {
     const bool simd = UseSimd();
     const CubicSimdPlan columns = simd ? MakeCubicSimdPlan(plan, src.width) : CubicSimdPlan();
-    ParallelFor(h, int64_t{dst.width} * h * 12, [&](int y0, int y1) {
+    raster::ParallelFor(h, int64_t{dst.width} * h * 12, [&](int y0, int y1) {
       for (int y = y0; y < y1; ++y) {
         const uint8_t* s = src.rows[static_cast<size_t>(y)];
         uint8_t* d = dst.rows[static_cast<size_t>(y)];
@@ -76,7 +76,7 @@ void CubicY(const SrcRows& src, const DstRows& dst, ProgressCallback progress) {
   const int h = dst.height();
   const int bytes = dst.width * 3;
   if (!progress) {
-    ParallelFor(h, int64_t{bytes} * h * 4, [&](int j0, int j1) {
+    raster::ParallelFor(h, int64_t{bytes} * h * 4, [&](int j0, int j1) {
       for (int j = j0; j < j1; ++j)
         CubicRowY(plan[static_cast<size_t>(j)], src, dst.rows[static_cast<size_t>(j)], bytes);
     });

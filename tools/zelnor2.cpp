@@ -111,8 +111,12 @@ std::string DefaultText(const VARIANT& v) {
       return v.boolVal ? "True" : "False";
     case VT_I4:
       return std::to_string(v.lVal);
-    case VT_BSTR:
-      return "\"" + Utf8FromBstr(v.bstrVal) + "\"";
+    case VT_BSTR: {
+      std::string text(1, '"');
+      text += Utf8FromBstr(v.bstrVal);
+      text += '"';
+      return text;
+    }
     default:
       return "?";
   }

@@ -13,6 +13,7 @@
 
 #include "platform/raster/bitmap.h"
 #include "platform/raster/hatch.h"
+#include "platform/raster/parallel.h"
 #include "platform/raster/surface.h"
 #include "platform/raster/syscolors.h"
 
@@ -233,52 +234,78 @@ void ShiftSourceRow(const PixelStorage& s, int sy, int sx, PixelStorage& row, in
   for (int x = x0; x < x1; ++x) row.SetBits(x, 0, s.GetBits(sx + x - x0, sy));
 }
 
+// The byte span of a clipped blit and what every row of it shares.
+struct RowSpan {
+  int64_t b0 = 0;  // first byte touched
+  size_t n = 0;    // bytes touched
+  bool sub_byte = false, aligned = true;
+  std::vector<uint8_t> zeros;
+  PatternRows pattern;
+};
+
+// Per-thread work space: the masked loop's scratch and a shifted source row.
+struct RowScratch {
+  std::vector<uint8_t> bytes;
+  PixelStorage shifted;
+};
+
+void FastRow(PixelStorage& d, const Prepared& pr, const RowSpan& span, int y, RowScratch& work) {
+  const Clip& c = pr.clip;
+  const int bits = d.bits();
+  const size_t n = span.n;
+  uint8_t* dp = d.row(y) + span.b0;
+  const uint8_t first = dp[0], last = dp[n - 1];
+  const uint8_t* sp = span.zeros.data();
+  if (pr.source) {
+    const int sy = c.sy + y - c.y0;
+    if (span.aligned) {
+      sp = pr.source->row(sy) + int64_t{c.sx} * bits / 8;
+    } else {
+      ShiftSourceRow(*pr.source, sy, c.sx, work.shifted, c.x0, c.x1);
+      sp = work.shifted.row(0) + span.b0;
+    }
+  }
+  const PatternRows& rows = span.pattern;
+  if (!pr.use_pattern) {
+    RopBytes(pr.rop, span.zeros.data(), sp, dp, n);
+  } else {
+    const int r = rows.period == 1 ? 0 : HatchRow(y, d.height());
+    const uint8_t* pp = rows.bits.row(r) + span.b0;
+    if (rows.masked)
+      RopBytesMasked(pr.rop, pr.gap, pp, rows.cover.row(r) + span.b0, sp, dp, n, work.bytes);
+    else
+      RopBytes(pr.rop, pp, sp, dp, n);
+  }
+  if (span.sub_byte) {
+    // Keep the bits of pixels outside the span in the shared edge bytes.
+    const int head = static_cast<int>((int64_t{c.x0} * bits) % 8);
+    const int tail = static_cast<int>((int64_t{c.x1} * bits) % 8);
+    const uint8_t head_keep = static_cast<uint8_t>(0xFF00 >> head);
+    const uint8_t tail_keep = tail ? static_cast<uint8_t>(0xFF >> tail) : 0;
+    dp[0] = static_cast<uint8_t>((dp[0] & ~head_keep) | (first & head_keep));
+    dp[n - 1] = static_cast<uint8_t>((dp[n - 1] & ~tail_keep) | (last & tail_keep));
+  }
+}
+
+// Every row reads only its own destination row and its own source row (a
+// copy when the source is the destination shifted), so bands of rows run on
+// all cores.
 void FastRows(PixelStorage& d, const Prepared& pr) {
   const Clip& c = pr.clip;
   const int bits = d.bits();
-  const int64_t b0 = int64_t{c.x0} * bits / 8;        // first byte touched
-  const int64_t b1 = (int64_t{c.x1} * bits + 7) / 8;  // one past the last
-  const size_t n = static_cast<size_t>(b1 - b0);
-  const bool sub_byte = bits < 8;
-  const bool aligned = !sub_byte || (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
-  std::vector<uint8_t> zeros(n, 0), scratch;
-  PatternRows rows;
-  if (pr.use_pattern) rows = MakePatternRows(d, pr.pattern);
-  PixelStorage shifted;
-  if (pr.source && !aligned) shifted = PixelStorage(d.width(), 1, d.layout(), d.palette());
-  for (int y = c.y0; y < c.y1; ++y) {
-    uint8_t* dp = d.row(y) + b0;
-    const uint8_t first = dp[0], last = dp[n - 1];
-    const uint8_t* sp = zeros.data();
-    if (pr.source) {
-      const int sy = c.sy + y - c.y0;
-      if (aligned) {
-        sp = pr.source->row(sy) + int64_t{c.sx} * bits / 8;
-      } else {
-        ShiftSourceRow(*pr.source, sy, c.sx, shifted, c.x0, c.x1);
-        sp = shifted.row(0) + b0;
-      }
-    }
-    if (!pr.use_pattern) {
-      RopBytes(pr.rop, zeros.data(), sp, dp, n);
-    } else {
-      const int r = rows.period == 1 ? 0 : HatchRow(y, d.height());
-      const uint8_t* pp = rows.bits.row(r) + b0;
-      if (rows.masked)
-        RopBytesMasked(pr.rop, pr.gap, pp, rows.cover.row(r) + b0, sp, dp, n, scratch);
-      else
-        RopBytes(pr.rop, pp, sp, dp, n);
-    }
-    if (sub_byte) {
-      // Keep the bits of pixels outside the span in the shared edge bytes.
-      const int head = static_cast<int>((int64_t{c.x0} * bits) % 8);
-      const int tail = static_cast<int>((int64_t{c.x1} * bits) % 8);
-      const uint8_t head_keep = static_cast<uint8_t>(0xFF00 >> head);
-      const uint8_t tail_keep = tail ? static_cast<uint8_t>(0xFF >> tail) : 0;
-      dp[0] = static_cast<uint8_t>((dp[0] & ~head_keep) | (first & head_keep));
-      dp[n - 1] = static_cast<uint8_t>((dp[n - 1] & ~tail_keep) | (last & tail_keep));
-    }
-  }
+  RowSpan span;
+  span.b0 = int64_t{c.x0} * bits / 8;
+  span.n = static_cast<size_t>((int64_t{c.x1} * bits + 7) / 8 - span.b0);
+  span.sub_byte = bits < 8;
+  span.aligned = !span.sub_byte || (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
+  span.zeros.assign(span.n, 0);
+  if (pr.use_pattern) span.pattern = MakePatternRows(d, pr.pattern);
+  const int rows = c.y1 - c.y0;
+  ParallelFor(rows, static_cast<int64_t>(span.n) * rows * 2, [&](int first, int end) {
+    RowScratch work;
+    if (pr.source && !span.aligned) work.shifted = PixelStorage(d.width(), 1, d.layout(), d.palette());
+    for (int i = first; i < end; ++i) FastRow(d, pr, span, c.y0 + i, work);
+  });
 }
 
 }  // namespace
@@ -362,7 +389,88 @@ __attribute__((target("ssse3"))) int MonoRow24Ssse3(const uint8_t* p, int width,
   return x;
 }
 
+// Sixty-four 24-bit pixels at a time: XOR the bytes with the colour's byte at
+// each phase, then gather, for every pixel, its three differences into three
+// planes (byte permutes over the 192 bytes) and test that they are all zero.
+// Lane 8 i + 7 - k of the planes holds pixel 8 i + k, so the lane mask is
+// already the packed row, first pixel in the top bit.
+struct MonoGather {
+  // idx[c][lane]: byte 3 p + c of pixel p, 0..127 from the first two
+  // registers (from_third clear) or 128..191 from the third.
+  uint8_t idx[3][64] = {};
+  uint64_t from_third[3] = {};
+  constexpr MonoGather() {
+    for (int c = 0; c < 3; ++c)
+      for (int lane = 0; lane < 64; ++lane) {
+        const int pixel = (lane & ~7) | (7 - (lane & 7));
+        const int byte = 3 * pixel + c;
+        idx[c][lane] = static_cast<uint8_t>(byte & 127);
+        if (byte >= 128) from_third[c] |= uint64_t{1} << lane;
+      }
+  }
+};
+constexpr MonoGather kMonoGather;
+
+#define AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+
+AVX512_VBMI int MonoRow24Vbmi(const uint8_t* p, int width, ColorRef match, uint8_t* out) {
+  const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
+                        static_cast<uint8_t>(RedOf(match))};
+  __m512i want[3], idx[3];
+  for (int k = 0; k < 3; ++k) {
+    alignas(64) uint8_t bytes[64];
+    for (int j = 0; j < 64; ++j) bytes[j] = c[(64 * k + j) % 3];
+    want[k] = _mm512_load_si512(bytes);
+    idx[k] = _mm512_loadu_si512(kMonoGather.idx[k]);
+  }
+  int x = 0;
+  for (; x + 64 <= width; x += 64) {
+    const uint8_t* q = p + 3 * x;
+    const __m512i d0 = _mm512_xor_si512(_mm512_loadu_si512(q), want[0]);
+    const __m512i d1 = _mm512_xor_si512(_mm512_loadu_si512(q + 64), want[1]);
+    const __m512i d2 = _mm512_xor_si512(_mm512_loadu_si512(q + 128), want[2]);
+    __m512i plane[3];
+    for (int ch = 0; ch < 3; ++ch)
+      plane[ch] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(d0, idx[ch], d1),
+                                               kMonoGather.from_third[ch], idx[ch], d2);
+    const __m512i any = _mm512_ternarylogic_epi32(plane[0], plane[1], plane[2], 0xFE);
+    const uint64_t bits = _mm512_testn_epi8_mask(any, any);
+    std::memcpy(out + (x >> 3), &bits, 8);
+  }
+  return x;
+}
+
+#undef AVX512_VBMI
+
 #endif  // __x86_64__
+
+}  // namespace
+
+namespace {
+
+// Marks the rows first..end-1 of `mask` where `src` has the colour `want`.
+void MarkColorRows(const PixelStorage& src, ColorRef want, PixelStorage& mask, int first, int end) {
+  const bool bgr_bytes = src.bits() == 24 || (src.bits() == 32 && src.format() != pfCustom);
+#if defined(__x86_64__)
+  static const bool has_vbmi = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
+  static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
+#endif
+  for (int y = first; y < end; ++y) {
+    if (!bgr_bytes) {
+      for (int x = 0; x < src.width(); ++x)
+        if (src.GetPixel(x, y) == want) mask.SetBits(x, y, 1);
+      continue;
+    }
+    int done = 0;
+#if defined(__x86_64__)
+    if (src.bits() == 24 && has_vbmi) done = MonoRow24Vbmi(src.row(y), src.width(), want, mask.row(y));
+    if (src.bits() == 24 && has_ssse3)
+      done +=
+          MonoRow24Ssse3(src.row(y) + 3 * int64_t{done}, src.width() - done, want, mask.row(y) + done / 8);
+#endif
+    MonoRowFromBytes(src.row(y), src.bits() / 8, done, src.width(), want, mask.row(y));
+  }
+}
 
 }  // namespace
 
@@ -371,20 +479,8 @@ PixelStorage ColorToMonochrome(const PixelStorage& src, std::optional<ColorRef> 
   mask.set_format(pfDevice);
   if (src.empty() || !match) return mask;
   const ColorRef want = *match & 0x00FFFFFFu;
-  const bool bgr_bytes = src.bits() == 24 || (src.bits() == 32 && src.format() != pfCustom);
-  for (int y = 0; y < src.height(); ++y) {
-    if (bgr_bytes) {
-      int done = 0;
-#if defined(__x86_64__)
-      static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
-      if (src.bits() == 24 && has_ssse3) done = MonoRow24Ssse3(src.row(y), src.width(), want, mask.row(y));
-#endif
-      MonoRowFromBytes(src.row(y), src.bits() / 8, done, src.width(), want, mask.row(y));
-      continue;
-    }
-    for (int x = 0; x < src.width(); ++x)
-      if (src.GetPixel(x, y) == want) mask.SetBits(x, y, 1);
-  }
+  ParallelFor(src.height(), src.stride() * src.height(),
+              [&](int first, int end) { MarkColorRows(src, want, mask, first, end); });
   return mask;
 }
 

@@ -29,7 +29,7 @@ PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Pal
   set_palette(std::move(palette_));
   stride_ = StrideOf(width, layout.bits);
   if (width > 0 && height > 0) {
-    data_.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride_ * height), 1)));
+    data_ = AllocatePixelBlock(static_cast<size_t>(stride_ * height));
     if (!data_)
       throw RasterError("Not enough memory for a " + std::to_string(width) + " x " + std::to_string(height) +
                         " bitmap");
@@ -38,8 +38,6 @@ PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Pal
     stride_ = 0;
   }
 }
-
-void PixelStorage::FreeBlock::operator()(uint8_t* p) const { std::free(p); }
 
 void PixelStorage::set_palette(Palette p) {
   palette_ = std::move(p);

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/raster/colour.h"
+#include "platform/raster/pixel_block.h"
 #include "platform/raster/pixel_format.h"
 
 namespace raster {
@@ -62,12 +63,7 @@ class PixelStorage {
   PixelLayout layout_;
   int format_ = pf24bit;
   Palette palette_;
-  // Zeroed by calloc, so large blocks come as untouched zero pages from the
-  // system and cost memory only where pixels are written.
-  struct FreeBlock {
-    void operator()(uint8_t* p) const;
-  };
-  std::unique_ptr<uint8_t, FreeBlock> data_;
+  PixelBlock data_;
 };
 
 }  // namespace raster

@@ -236,12 +236,35 @@ TEST(JpegCodec, PalettePictureIsEncodedFromTwentyFourBits) {
 // ------------------------------------------------------------------ GIF reading
 
 std::vector<uint8_t> GifWithFrame(int sw, int sh, int left, int top, int w, int h, bool interlace) {
-  std::vector<uint8_t> g = {
-      'G', 'I', 'F', '8', '9', 'a', static_cast<uint8_t>(sw), 0, static_cast<uint8_t>(sh), 0, 0x80, 1, 0,
-      0,   0,   0,   255, 255, 255};
-  g.insert(g.end(),
-           {0x2C, static_cast<uint8_t>(left), 0, static_cast<uint8_t>(top), 0, static_cast<uint8_t>(w), 0,
-            static_cast<uint8_t>(h), 0, static_cast<uint8_t>(interlace ? 0x40 : 0)});
+  std::vector<uint8_t> g = {'G',
+                            'I',
+                            'F',
+                            '8',
+                            '9',
+                            'a',
+                            static_cast<uint8_t>(sw),
+                            0,
+                            static_cast<uint8_t>(sh),
+                            0,
+                            0x80,
+                            1,
+                            0,
+                            0,
+                            0,
+                            0,
+                            255,
+                            255,
+                            255,
+                            0x2C,
+                            static_cast<uint8_t>(left),
+                            0,
+                            static_cast<uint8_t>(top),
+                            0,
+                            static_cast<uint8_t>(w),
+                            0,
+                            static_cast<uint8_t>(h),
+                            0,
+                            static_cast<uint8_t>(interlace ? 0x40 : 0)};
   // Row y of the frame is all (y % 2) in file order.
   std::vector<uint8_t> px;
   const int order[] = {0, 4, 2, 6, 1, 3, 5, 7};

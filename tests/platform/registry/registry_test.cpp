@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -65,14 +66,21 @@ TEST_F(StoreTest, ConcurrentWritersLoseNothing) {
   for (int w = 0; w < kWriters; ++w) {
     if (fork() == 0) {
       Store store(file_);
-      for (int i = 0; i < kEach; ++i)
-        store.SetValue("K" + std::to_string(w) + "\\" + std::to_string(i), "", "v");
+      for (int i = 0; i < kEach; ++i) {
+        char key[32];
+        std::snprintf(key, sizeof key, "K%d\\%d", w, i);
+        store.SetValue(key, "", "v");
+      }
       _exit(0);
     }
   }
   for (int w = 0; w < kWriters; ++w) wait(nullptr);
   Store store(file_);
-  for (int w = 0; w < kWriters; ++w) EXPECT_EQ(store.SubKeys("K" + std::to_string(w)).size(), size_t{kEach});
+  for (int w = 0; w < kWriters; ++w) {
+    char key[16];
+    std::snprintf(key, sizeof key, "K%d", w);
+    EXPECT_EQ(store.SubKeys(key).size(), size_t{kEach});
+  }
 }
 
 TEST_F(StoreTest, UnwritableLocationReportsFailure) {

@@ -197,16 +197,43 @@ TEST(BitBlt, SelfDrawAtAnOffsetReadsTheOriginalPicture) {
   EXPECT_EQ(FirstDifference(a, expected), "");
 }
 
+// Pictures large enough to be split into bands of rows on several threads:
+// the bands must join up exactly, also drawing a picture onto itself.
+TEST(BitBlt, RowBandsOnLargePicturesMatchReference) {
+  std::mt19937 rng(12);
+  for (int df : {int{pf24bit}, int{pf1bit}}) {
+    Bitmap src;
+    Make(src, pf24bit, 700, 420);
+    FillRandomBits(src, rng);
+    for (uint32_t rop : {kSrcInvert, kPatCopy, kMergeCopy, kNotSrcCopy}) {
+      Bitmap fast, slow;
+      Make(fast, df, 2400, 430);
+      FillRandomBits(fast, rng);
+      slow.Assign(fast);
+      SetBrush(fast, {bsDiagCross, 0x000000FF, 1, 0});
+      SetBrush(slow, {bsDiagCross, 0x000000FF, 1, 0});
+      BitBlt(fast, 3, -5, src, rop);
+      BitBltReference(slow, 3, -5, src, rop);
+      ASSERT_EQ(FirstDifference(fast, slow), "") << "dst format " << df << " rop " << std::hex << rop;
+      BitBlt(fast, 0, 0, fast, kNotSrcCopy);
+      BitBltReference(slow, 0, 0, slow, kNotSrcCopy);
+      ASSERT_EQ(FirstDifference(fast, slow), "") << "in place, dst format " << df;
+    }
+  }
+}
+
 TEST(ColorToMonochrome, MarksExactMatchesInADeviceMask) {
-  // Matches and near misses (one channel off) at every position of the
-  // sixteen-pixel groups and in the tail.
+  // Matches and near misses (one channel off) at every position of the 64-
+  // and 16-pixel groups and in the tail, on enough rows to be split between
+  // threads.
   std::mt19937 rng(8);
   const ColorRef want = Rgb(10, 200, 30);
+  constexpr int kW = 64 * 2 + 16 + 7, kH = 1300;
   for (int format : {pf24bit, pf32bit}) {
     Bitmap src;
-    Make(src, format, 45, 6);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 45; ++x) {
+    Make(src, format, kW, kH);
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x) {
         const int kind = static_cast<int>(rng() % 5);
         ColorRef c = Rgb(static_cast<int>(rng() & 0xFF), static_cast<int>(rng() & 0xFF), 30);
         if (kind == 0) c = want;
@@ -216,8 +243,8 @@ TEST(ColorToMonochrome, MarksExactMatchesInADeviceMask) {
     const PixelStorage mask = ColorToMonochrome(src.Storage(), want);
     EXPECT_EQ(mask.format(), pfDevice);
     EXPECT_EQ(ColorToMonochrome(src.Storage(), std::nullopt).GetBits(0, 0), 0u);
-    for (int y = 0; y < 6; ++y)
-      for (int x = 0; x < 45; ++x)
+    for (int y = 0; y < kH; ++y)
+      for (int x = 0; x < kW; ++x)
         ASSERT_EQ(mask.GetBits(x, y), src.GetPixel(x, y) == want ? 1u : 0u) << x << "," << y << " " << format;
   }
 }

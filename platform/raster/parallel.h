@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace zelnor::passes {
+namespace raster {
 
 // Calls body(begin, end) on disjoint ranges covering 0..count-1, on up to as
 // many threads as there are cores (the calling thread takes one range), and
@@ -12,4 +12,4 @@ namespace zelnor::passes {
 // first failure is raised again once all ranges have finished.
 void ParallelFor(int count, int64_t cost, const std::function<void(int, int)>& body);
 
-}  // namespace zelnor::passes
+}  // namespace raster

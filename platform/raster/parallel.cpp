@@ -1,4 +1,4 @@
-#include "stretchf/parallel.h"
+#include "platform/raster/parallel.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace zelnor::passes {
+namespace raster {
 
 namespace {
 // Below this much work a thread costs more than it saves.
@@ -54,4 +54,4 @@ void ParallelFor(int count, int64_t cost, const std::function<void(int, int)>& b
   if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace zelnor::passes
+}  // namespace raster
