@@ -38,6 +38,7 @@ void Run(benchmark::State& state, F&& effect) {
   for (auto _ : state) {
     state.PauseTiming();
     if (b.PixelFormat() != raster::pf24bit || b.Width() != kW) {
+      b.SetSize(0, 0);  // drop the mask rather than convert it back
       b.SetPixelFormat(raster::pf24bit);
       b.SetSize(kW, kH);
     }

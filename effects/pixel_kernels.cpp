@@ -268,8 +268,9 @@ struct GrayPermutes {
 };
 constexpr GrayPermutes kGrayPermutes;
 
-// Levels of the 32 pixels whose bytes start at byte 32 of register pair
-// (lo, hi) -- or at byte 0 when `offset` is 0 -- and the halfway ones.
+// Levels of 32 pixels whose 96 bytes lie in the register pair (lo, hi), where
+// the index vectors pick each pixel's (b, g) and (r, -) byte pairs; *tie
+// marks the pixels whose sum is exactly halfway.
 AVX512 inline __m512i GrayLevels32(__m512i lo, __m512i hi, __m512i bg_idx, __m512i r_idx, __mmask32* tie) {
   const __m512i bg = _mm512_permutex2var_epi8(lo, bg_idx, hi), r = _mm512_permutex2var_epi8(lo, r_idx, hi);
   const __m512i low =
