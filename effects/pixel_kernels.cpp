@@ -74,6 +74,34 @@ struct GrayMasks {
 };
 constexpr GrayMasks kGrayMasks;
 
+// The pixels of a group whose sums are exactly halfway: bit j of `ties`
+// marks pixel j as a candidate, and the candidates whose sum in thousandths
+// does end in 500 have their extended-precision levels read before the
+// vector store overwrites the bytes, and written over it afterwards.
+class HalfwayPixels {
+ public:
+  HalfwayPixels(const uint8_t* q, uint64_t ties) : ties_(ties) {
+    for (uint64_t m = ties; m; m &= m - 1) {
+      const int j = __builtin_ctzll(m);
+      if ((289 * q[3 * j] + 586 * q[3 * j + 1] + 114 * q[3 * j + 2]) % 1000 != 500) {
+        ties_ &= ~(uint64_t{1} << j);
+        continue;
+      }
+      level_[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
+    }
+  }
+  void Write(uint8_t* q, const int (&v)[3]) const {
+    for (uint64_t m = ties_; m; m &= m - 1) {
+      const int j = __builtin_ctzll(m);
+      for (int c = 0; c < 3; ++c) q[3 * j + c] = static_cast<uint8_t>(std::clamp(level_[j] + v[c], 0, 255));
+    }
+  }
+
+ private:
+  uint64_t ties_;
+  int level_[64];
+};
+
 __attribute__((target("ssse3"))) inline __m128i Mask(const std::array<int8_t, 16>& m) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.data()));
 }
@@ -128,12 +156,7 @@ __attribute__((target("ssse3"))) int GrayPixelsSsse3(uint8_t* p, int width, int 
                                      _mm_unpacklo_epi16(r_hi, zero), _mm_unpackhi_epi16(r_hi, zero), &tie_hi);
     const __m128i y = _mm_packus_epi16(y_lo, y_hi);
     const int ties = _mm_movemask_epi8(_mm_packs_epi16(tie_lo, tie_hi));
-    // Halfway sums: the extended-precision level, before the bytes change.
-    int tie_level[16];
-    for (int m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctz(static_cast<unsigned>(m));
-      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
-    }
+    const HalfwayPixels halfway(q, static_cast<unsigned>(ties));
     __m128i out_plane[3];
     for (int c = 0; c < 3; ++c) out_plane[c] = _mm_subs_epu8(_mm_adds_epu8(y, add[c]), sub[c]);
     for (int k = 0; k < 3; ++k) {
@@ -143,11 +166,7 @@ __attribute__((target("ssse3"))) int GrayPixelsSsse3(uint8_t* p, int width, int 
                        _mm_shuffle_epi8(out_plane[2], Mask(kGrayMasks.scatter[k][2])));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16 * k), o);
     }
-    for (int m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctz(static_cast<unsigned>(m));
-      for (int c = 0; c < 3; ++c)
-        q[3 * j + c] = static_cast<uint8_t>(std::clamp(tie_level[j] + v[c], 0, 255));
-    }
+    halfway.Write(q, v);
   }
   return x;
 }
@@ -212,11 +231,7 @@ AVX2 int GrayPixelsAvx2(uint8_t* p, int width, int vB, int vG, int vR) {
     const __m256i y = _mm256_packus_epi16(y_lo, y_hi);
     // Bit j of ties: pixel j of lane 0 (j < 16) or pixel j - 16 of lane 1.
     const uint32_t ties = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_packs_epi16(tie_lo, tie_hi)));
-    int tie_level[32];
-    for (uint32_t m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctz(m);
-      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
-    }
+    const HalfwayPixels halfway(q, ties);
     __m256i out_plane[3];
     for (int c = 0; c < 3; ++c) out_plane[c] = _mm256_subs_epu8(_mm256_adds_epu8(y, add[c]), sub[c]);
     for (int k = 0; k < 3; ++k) {
@@ -227,11 +242,7 @@ AVX2 int GrayPixelsAvx2(uint8_t* p, int width, int vB, int vG, int vR) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 16 * k), _mm256_castsi256_si128(o));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(q + 48 + 16 * k), _mm256_extracti128_si256(o, 1));
     }
-    for (uint32_t m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctz(m);
-      for (int c = 0; c < 3; ++c)
-        q[3 * j + c] = static_cast<uint8_t>(std::clamp(tie_level[j] + v[c], 0, 255));
-    }
+    halfway.Write(q, v);
   }
   return x;
 }
@@ -269,8 +280,11 @@ struct GrayPermutes {
 constexpr GrayPermutes kGrayPermutes;
 
 // Levels of 32 pixels whose 96 bytes lie in the register pair (lo, hi), where
-// the index vectors pick each pixel's (b, g) and (r, -) byte pairs; *tie
-// marks the pixels whose sum is exactly halfway.
+// the index vectors pick each pixel's (b, g) and (r, -) byte pairs.  *tie
+// marks the candidates for a halfway sum, about one pixel in 500: those whose
+// low three bits are zero and for which t * 33555 has no bits in 16..21.  A
+// halfway sum always qualifies (t = 125 y gives t * 33555 = y 2^22 + 71 y,
+// with 71 y below 2^16), and testing them so saves a multiply.
 AVX512 inline __m512i GrayLevels32(__m512i lo, __m512i hi, __m512i bg_idx, __m512i r_idx, __mmask32* tie) {
   const __m512i bg = _mm512_permutex2var_epi8(lo, bg_idx, hi), r = _mm512_permutex2var_epi8(lo, r_idx, hi);
   const __m512i low =
@@ -279,11 +293,10 @@ AVX512 inline __m512i GrayLevels32(__m512i lo, __m512i hi, __m512i bg_idx, __m51
                        _mm512_set1_epi16(500));
   const __m512i high = _mm512_maddubs_epi16(bg, _mm512_set1_epi16(1 | (2 << 8)));
   const __m512i t = _mm512_add_epi16(_mm512_slli_epi16(high, 5), _mm512_srli_epi16(low, 3));
-  const __m512i y =
-      _mm512_srli_epi16(_mm512_mulhi_epu16(t, _mm512_set1_epi16(static_cast<int16_t>(33555))), 6);
-  *tie = _mm512_cmpeq_epi16_mask(_mm512_mullo_epi16(y, _mm512_set1_epi16(125)), t) &
+  const __m512i q22 = _mm512_mulhi_epu16(t, _mm512_set1_epi16(static_cast<int16_t>(33555)));
+  *tie = _mm512_testn_epi16_mask(q22, _mm512_set1_epi16(63)) &
          _mm512_testn_epi16_mask(low, _mm512_set1_epi16(7));
-  return y;
+  return _mm512_srli_epi16(q22, 6);
 }
 
 AVX512 int GrayPixelsAvx512(uint8_t* p, int width, int vB, int vG, int vR) {
@@ -314,22 +327,14 @@ AVX512 int GrayPixelsAvx512(uint8_t* p, int width, int vB, int vG, int vR) {
     const __m512i y0 = GrayLevels32(in0, in1, bg_idx, r_idx, &tie[0]);
     const __m512i y1 = GrayLevels32(in1, in2, bg_idx2, r_idx2, &tie[1]);
     const uint64_t ties = tie[0] | (uint64_t{tie[1]} << 32);
-    int tie_level[64];
-    for (uint64_t m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctzll(m);
-      tie_level[j] = GrayLevelAtHalf(q[3 * j], q[3 * j + 1], q[3 * j + 2]);
-    }
+    const HalfwayPixels halfway(q, ties);
     const __m512i y = _mm512_packus_epi16(y0, y1);
     for (int k = 0; k < 3; ++k) {
       __m512i o = _mm512_maskz_permutexvar_epi8(~__mmask64{0}, out_idx[k], y);  // (unmasked)
       if (tinted) o = _mm512_subs_epu8(_mm512_adds_epu8(o, add[k]), sub[k]);
       _mm512_storeu_si512(q + 64 * k, o);
     }
-    for (uint64_t m = ties; m; m &= m - 1) {
-      const int j = __builtin_ctzll(m);
-      for (int c = 0; c < 3; ++c)
-        q[3 * j + c] = static_cast<uint8_t>(std::clamp(tie_level[j] + v[c], 0, 255));
-    }
+    halfway.Write(q, v);
   }
   return x;
 }
