@@ -33,18 +33,13 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void MapBytesVbmi(const u
   MapBytesScalar(table, p + i, n - i);
 }
 
-bool HasVbmi() {
-  static const bool has = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-  return has;
-}
-
 #endif  // __x86_64__
 
 }  // namespace
 
 void MapBytes(const uint8_t* table, uint8_t* p, int64_t n) {
 #if defined(__x86_64__)
-  if (HasVbmi()) return MapBytesVbmi(table, p, n);
+  if (BestVectorForm() == VectorForm::kAvx512) return MapBytesVbmi(table, p, n);
 #endif
   MapBytesScalar(table, p, n);
 }
