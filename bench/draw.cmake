@@ -1,6 +1,6 @@
 pkg_check_modules(GDLIB IMPORTED_TARGET gdlib)
 add_executable(bench_draw draw_bench.cpp)
-target_link_libraries(bench_draw PRIVATE zelnor_raster benchmark::benchmark_main)
+target_link_libraries(bench_draw PRIVATE zelnor_raster zelnor_model benchmark::benchmark_main)
 if(GDLIB_FOUND)
   target_link_libraries(bench_draw PRIVATE PkgConfig::GDLIB)
   target_compile_definitions(bench_draw PRIVATE ZELNOR_BENCH_GD=1)

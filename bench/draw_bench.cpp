@@ -10,6 +10,8 @@
 #include "platform/raster/surface.h"
 #ifdef ZELNOR_BENCH_GD
 #include <gd.h>
+
+#include "model/pixel_format.h"
 #endif
 
 namespace {
@@ -54,7 +56,7 @@ const std::vector<Figure>& RoundBoxes() {
 
 void BM_Zelnor_Lines(benchmark::State& state) {
   raster::Bitmap b;
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(kW, kH);
   raster::Surface& s = b.Canvas();
   for (auto _ : state)
@@ -70,7 +72,7 @@ BENCHMARK(BM_Zelnor_Lines)->Unit(benchmark::kMillisecond);
 
 void BM_Zelnor_FilledEllipses(benchmark::State& state) {
   raster::Bitmap b;
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(kW, kH);
   raster::Surface& s = b.Canvas();
   for (auto _ : state)
@@ -87,7 +89,7 @@ BENCHMARK(BM_Zelnor_FilledEllipses)->Unit(benchmark::kMillisecond);
 
 void BM_Zelnor_RoundBoxes(benchmark::State& state) {
   raster::Bitmap b;
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(kW, kH);
   raster::Surface& s = b.Canvas();
   s.SetBrushStyle(raster::bsClear);

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "effects/ZelnorEffects.h"
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/parallel.h"
 
@@ -25,7 +26,7 @@ void PaintPhotoLike(raster::Bitmap& b) {
 raster::Bitmap& Canvas() {
   static raster::Bitmap b;
   if (b.Empty()) {
-    b.SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(b, zelnor::pf24bit);
     b.SetSize(kW, kH);
   }
   return b;
@@ -37,9 +38,9 @@ void Run(benchmark::State& state, F&& effect) {
   raster::Bitmap& b = Canvas();
   for (auto _ : state) {
     state.PauseTiming();
-    if (b.PixelFormat() != raster::pf24bit || b.Width() != kW) {
+    if (zelnor::PixelFormatOf(b) != zelnor::pf24bit || b.Width() != kW) {
       b.SetSize(0, 0);  // drop the mask rather than convert it back
-      b.SetPixelFormat(raster::pf24bit);
+      zelnor::SetPixelFormat(b, zelnor::pf24bit);
       b.SetSize(kW, kH);
     }
     PaintPhotoLike(b);
@@ -97,7 +98,7 @@ BENCHMARK(BM_Mask)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcess
 
 void BM_CopyModeDrawSrcInvert(benchmark::State& state) {
   raster::Bitmap src;
-  src.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(src, zelnor::pf24bit);
   src.SetSize(kW, kH);
   PaintPhotoLike(src);
   Run(state, [&](raster::Bitmap& b) {

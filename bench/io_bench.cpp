@@ -12,6 +12,7 @@
 
 #include "io/ZelnorIO.h"
 #include "io/gif/rle_encoder.h"
+#include "model/pixel_format.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ namespace {
 raster::Bitmap& Photo() {
   static raster::Bitmap* photo = [] {
     auto* b = new raster::Bitmap();
-    b->SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(*b, zelnor::pf24bit);
     b->SetSize(1024, 768);
     uint32_t seed = 12345;
     auto noise = [&seed] {

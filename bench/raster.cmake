@@ -1,2 +1,2 @@
 add_executable(bench_raster raster_bench.cpp)
-target_link_libraries(bench_raster PRIVATE zelnor_raster benchmark::benchmark_main)
+target_link_libraries(bench_raster PRIVATE zelnor_raster zelnor_model benchmark::benchmark_main)

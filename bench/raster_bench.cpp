@@ -1,6 +1,7 @@
 // Pixel-format conversion and BMP write/read of a 4000 x 3000 picture.
 #include <benchmark/benchmark.h>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 
 namespace {
@@ -17,7 +18,7 @@ void PaintPhotoLike(raster::Bitmap& b) {
 }
 
 void MakePhoto(raster::Bitmap& b) {
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(4000, 3000);
   PaintPhotoLike(b);
 }
@@ -27,38 +28,38 @@ void BM_Convert24To(benchmark::State& state) {
   raster::Bitmap b;
   MakePhoto(b);
   const raster::PixelStorage& src = b.Storage();
-  const raster::PixelLayout layout = raster::LayoutOfFormat(static_cast<int>(state.range(0)));
+  const raster::PixelLayout layout = zelnor::LayoutOfFormat(static_cast<int>(state.range(0)));
   const raster::Palette pal = raster::DefaultPaletteFor(layout.bits);
   for (auto _ : state) benchmark::DoNotOptimize(raster::ConvertStorage(src, layout, pal));
 }
 BENCHMARK(BM_Convert24To)
-    ->Arg(raster::pf1bit)
-    ->Arg(raster::pf8bit)
-    ->Arg(raster::pf16bit)
-    ->Arg(raster::pf32bit)
+    ->Arg(zelnor::pf1bit)
+    ->Arg(zelnor::pf8bit)
+    ->Arg(zelnor::pf16bit)
+    ->Arg(zelnor::pf32bit)
     ->Unit(benchmark::kMillisecond);
 
 // The format given by the argument back to 24 bits.
 void BM_ConvertTo24From(benchmark::State& state) {
   raster::Bitmap b;
   MakePhoto(b);
-  b.SetPixelFormat(static_cast<int>(state.range(0)));
+  zelnor::SetPixelFormat(b, static_cast<int>(state.range(0)));
   const raster::PixelStorage& src = b.Storage();
   for (auto _ : state) benchmark::DoNotOptimize(raster::ConvertStorage(src, raster::PixelLayout{24}, {}));
 }
 BENCHMARK(BM_ConvertTo24From)
-    ->Arg(raster::pf1bit)
-    ->Arg(raster::pf8bit)
-    ->Arg(raster::pf16bit)
-    ->Arg(raster::pf32bit)
+    ->Arg(zelnor::pf1bit)
+    ->Arg(zelnor::pf8bit)
+    ->Arg(zelnor::pf16bit)
+    ->Arg(zelnor::pf32bit)
     ->Unit(benchmark::kMillisecond);
 
 void BM_Convert24To8AndBack(benchmark::State& state) {
   raster::Bitmap b;
   MakePhoto(b);
   for (auto _ : state) {
-    b.SetPixelFormat(raster::pf8bit);
-    b.SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(b, zelnor::pf8bit);
+    zelnor::SetPixelFormat(b, zelnor::pf24bit);
   }
 }
 BENCHMARK(BM_Convert24To8AndBack)->Unit(benchmark::kMillisecond);

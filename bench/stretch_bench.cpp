@@ -3,6 +3,7 @@
 // is the one bench/stretch_compare.py gives Pillow and vips.
 #include <benchmark/benchmark.h>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "stretchf/resample_onto.h"
 #include "stretchf/stretchf.h"
@@ -11,7 +12,7 @@ namespace {
 
 // A smooth picture with some texture: gradients plus a fine pattern.
 void PaintPhotoLike(raster::Bitmap& b, int w, int h) {
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y) {
     uint8_t* row = b.ScanLine(y);
@@ -88,7 +89,7 @@ BENCHMARK(BM_HiQThumbnailResampleOnly_4000x3000_to_160x119)
 void Pass(benchmark::State& state, int w, int h, int nw, int nh, bool along_x) {
   raster::Bitmap src, dst;
   PaintPhotoLike(src, w, h);
-  dst.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(dst, zelnor::pf24bit);
   dst.SetSize(nw, nh);
   for (auto _ : state) {
     if (along_x)

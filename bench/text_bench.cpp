@@ -9,6 +9,7 @@
 #include <string>
 
 #include "draw/text.h"
+#include "model/pixel_format.h"
 #include "platform/fonts/fonts.h"
 #include "platform/raster/surface.h"
 
@@ -30,7 +31,7 @@ std::string FontFile() {
 
 void BM_StringWrite(benchmark::State& state) {
   raster::Bitmap canvas;
-  canvas.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(canvas, zelnor::pf24bit);
   canvas.SetSize(1024, 768);
   canvas.Canvas().SetFontHeight(kHeight);
   for (auto _ : state)
@@ -41,7 +42,7 @@ BENCHMARK(BM_StringWrite)->Unit(benchmark::kMillisecond);
 
 void BM_StringWriteOpaque(benchmark::State& state) {
   raster::Bitmap canvas;
-  canvas.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(canvas, zelnor::pf24bit);
   canvas.SetSize(1024, 768);
   canvas.Canvas().SetFontHeight(kHeight);
   for (auto _ : state)

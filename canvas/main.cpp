@@ -3,8 +3,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "canvas/model/result_codes.h"
-#include "canvas/model/settings.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
+#include "model/settings.h"
 
 namespace zelnor {
 
@@ -14,7 +15,7 @@ void NotBuiltYet(const char* member) {
 
 TMyCanvas::TMyCanvas() {
   auto first = std::make_unique<Bitmap>();
-  first->SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(*first, pf24bit);
   canvases_.push_back(std::move(first));
   current_ = 0;
   ProcessSettings().Reset();
@@ -31,7 +32,7 @@ int32_t TMyCanvas::NewCanvas(int32_t NewWidth, int32_t NewHeight, int32_t AddCan
     // picture is discarded and fresh 24-bit storage is painted by the fill rule.
     Bitmap& c = Current();
     c.ReleaseStorage();
-    c.SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(c, pf24bit);
     c.SetSize(NewWidth, NewHeight);
     return rcOK;
   }
@@ -39,7 +40,7 @@ int32_t TMyCanvas::NewCanvas(int32_t NewWidth, int32_t NewHeight, int32_t AddCan
   // entry is ever left without a bitmap.
   for (int32_t i = 0; i < AddCanvas; ++i) {
     auto b = std::make_unique<Bitmap>();
-    b->SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(*b, pf24bit);
     b->SetWidth(NewWidth);
     b->SetHeight(NewHeight);
     canvases_.push_back(std::move(b));
@@ -55,8 +56,8 @@ void TMyCanvas::SetWidth(int32_t value) {
 void TMyCanvas::SetHeight(int32_t value) {
   if (value > 0) Current().SetHeight(value);
 }
-int32_t TMyCanvas::GetPixelFormat() { return Current().PixelFormat(); }
-void TMyCanvas::SetPixelFormat(int32_t value) { Current().SetPixelFormat(value); }
+int32_t TMyCanvas::GetPixelFormat() { return PixelFormatOf(Current()); }
+void TMyCanvas::SetPixelFormat(int32_t value) { zelnor::SetPixelFormat(Current(), value); }
 int32_t TMyCanvas::GetCurrentCanvasIndex() { return current_; }
 void TMyCanvas::SetCurrentCanvasIndex(int32_t value) {
   if (value >= 0 && value < static_cast<int32_t>(canvases_.size())) current_ = value;

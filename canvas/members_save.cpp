@@ -1,9 +1,9 @@
 // Codec settings, saving and animated GIF: the members forward to the
 // routines of ZelnorIO with the current canvas.
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
-#include "canvas/model/settings.h"
 #include "io/ZelnorIO.h"
+#include "model/result_codes.h"
+#include "model/settings.h"
 
 namespace zelnor {
 

@@ -1,6 +1,6 @@
 // Resizing the current canvas.
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
+#include "model/result_codes.h"
 #include "stretchf/stretchf.h"
 
 namespace zelnor {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "canvas/model/result_codes.h"
-#include "canvas/model/settings.h"
+#include "model/result_codes.h"
+#include "model/settings.h"
 #include "platform/raster/surface.h"
 #include "platform/raster/syscolors.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "canvas/model/result_codes.h"
+#include "model/result_codes.h"
 #include "platform/fonts/fonts.h"
 #include "platform/raster/surface.h"
 #include "platform/raster/text_blit.h"

@@ -6,9 +6,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
 #include "effects/pixel_kernels.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 #include "platform/raster/blit.h"
 #include "platform/raster/parallel.h"
 #include "platform/raster/syscolors.h"
@@ -24,9 +25,9 @@ int32_t ByteClamp(double x) {
 }
 
 int32_t NormaliseTo24Bit(Bitmap& canvas) {
-  const int32_t former = canvas.PixelFormat();
-  if (former == raster::pf24bit) return rcOK;
-  canvas.SetPixelFormat(raster::pf24bit);
+  const int32_t former = PixelFormatOf(canvas);
+  if (former == pf24bit) return rcOK;
+  SetPixelFormat(canvas, pf24bit);
   return former;
 }
 

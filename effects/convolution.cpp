@@ -16,8 +16,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 #include "platform/raster/parallel.h"
 
 namespace zelnor {
@@ -238,7 +239,7 @@ struct RowFilter {
 }  // namespace
 
 int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
-  if (canvas.PixelFormat() != raster::pf24bit) canvas.SetPixelFormat(raster::pf24bit);
+  if (PixelFormatOf(canvas) != pf24bit) SetPixelFormat(canvas, pf24bit);
   if (canvas.Empty()) return rcOK;
   if (kernel.divisor == 0) return rcNoInput;
   try {

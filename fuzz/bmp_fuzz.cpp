@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/errors.h"
 
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Keep each run cheap: huge (but legal) run-length pictures are not
   // converted.
   if (int64_t{b.Width()} * b.Height() <= (int64_t{1} << 20)) {
-    b.SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(b, zelnor::pf24bit);
     (void)b.SaveToBmp();
   }
   return 0;

@@ -6,11 +6,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/image_type.h"
 #include "platform/automation/oleauto.h"
 
 namespace zelnor {
-
-enum ImageType : uint8_t { itUnknown = 0, itJPEG = 1, itGIF = 2, itPNG = 3, itBMP = 4 };
 
 // The type a type word names: jpg/jpeg, gif, png, bmp, with the ASCII letters
 // compared case-insensitively over the whole word; anything else is itUnknown.

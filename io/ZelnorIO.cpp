@@ -6,11 +6,11 @@
 #include <stdexcept>
 #include <thread>
 
-#include "canvas/model/result_codes.h"
 #include "io/codecs/jpeg_codec.h"
 #include "io/codecs/png_codec.h"
-#include "io/file_writer.h"
+#include "model/result_codes.h"
 #include "platform/clipboard/clipboard.h"
+#include "platform/system/files.h"
 
 namespace zelnor {
 
@@ -165,7 +165,7 @@ int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const Set
   if (type == itUnknown) return rcUnsupportedType;
   const MemoryStream bytes = EncodeCanvasImage(type, canvas, codec, transparent, TX1, TY1);
   if (dest == sdFile)
-    WriteWholeFile(name, bytes);
+    sysplat::WriteWholeFile(name, bytes);
   else
     StoreByteArray(ToVar, bytes);
   return rcOK;
@@ -195,7 +195,7 @@ int32_t SaveAnimatedGIF(SaveDestination dest, const std::string& fileName, const
   if (file.frames.empty()) return rcEmptyCanvas;
   const MemoryStream bytes = codecs::EncodeGif(file, codec.gif_compression_mode);
   if (dest == sdFile)
-    WriteWholeFile(fileName, bytes);
+    sysplat::WriteWholeFile(fileName, bytes);
   else
     StoreByteArray(ToVar, bytes);
   return rcOK;

@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "canvas/model/settings.h"
 #include "io/ZelnorCommons.h"
 #include "io/codecs/gif_codec.h"
+#include "model/settings.h"
 #include "platform/raster/bitmap.h"
 
 namespace zelnor {

@@ -1,20 +1,16 @@
 #include "io/ZelnorLoad.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
-#include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
 #include "io/ZelnorIO.h"
+#include "model/result_codes.h"
 #include "platform/clipboard/clipboard.h"
 #include "platform/raster/blit.h"
+#include "platform/system/files.h"
 
 namespace zelnor {
 
@@ -23,39 +19,6 @@ namespace {
 // No decodable image file is larger than the biggest bitmap plus generous
 // room for headers, palettes and the worst expansion of compressed data.
 constexpr int64_t kMaxImageFileBytes = 2 * raster::kMaxBitmapBytes;
-
-[[noreturn]] void FileFailure(const std::string& path, int error) {
-  throw std::runtime_error("Cannot read file \"" + path + "\": " + std::strerror(error));
-}
-
-// Closes a descriptor on every exit path.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }
-
-void ReadAll(const std::string& path, int fd, MemoryStream& out) {
-  size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) FileFailure(path, errno);
-    if (n == 0) break;  // the file shrank while being read: take what is there
-    done += static_cast<size_t>(n);
-  }
-  out.resize(done);
-}
 
 // Refuses a compose whose growth would pass the bitmap size limit, so that
 // the draw cannot fail half-way with the canvas widened but not heightened.
@@ -77,31 +40,6 @@ void ApplyClipboardPalette(const raster::Palette& palette, raster::PixelStorage&
 
 }  // namespace
 
-std::optional<MemoryStream> ReadRegularFile(const std::string& path) {
-  // A name with an embedded NUL names no file the system could open.
-  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    if (IsMissing(errno)) return std::nullopt;
-    FileFailure(path, errno);
-  }
-  if (!S_ISREG(st.st_mode)) return std::nullopt;
-  // Non-blocking, so that a path swapped for a FIFO after the test above does
-  // not block; the descriptor is checked again before anything is read.
-  FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) {
-    if (IsMissing(errno)) return std::nullopt;
-    FileFailure(path, errno);
-  }
-  if (::fstat(file.get(), &st) != 0) FileFailure(path, errno);
-  if (!S_ISREG(st.st_mode)) return std::nullopt;
-  if (st.st_size > kMaxImageFileBytes)
-    throw std::runtime_error("Cannot read file \"" + path + "\": the file is too large for an image");
-  MemoryStream bytes(static_cast<size_t>(st.st_size));
-  ReadAll(path, file.get(), bytes);
-  return bytes;
-}
-
 void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,
                 raster::Bitmap& canvas) {
   if (!appendload) {
@@ -118,7 +56,7 @@ int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int3
                       raster::Bitmap& canvas) {
   const ImageType type = ImageTypeFromFileName(path);
   if (type == itUnknown) return rcUnsupportedType;
-  std::optional<MemoryStream> bytes = ReadRegularFile(path);
+  std::optional<MemoryStream> bytes = sysplat::ReadRegularFile(path, kMaxImageFileBytes);
   if (!bytes) return rcNoInput;
   PlaceImage(DecodeImage(type, *bytes), appendload, X1, Y1, Cpmode, canvas);
   return rcOK;

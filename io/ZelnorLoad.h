@@ -8,7 +8,6 @@
 // it its drawing state: the bitmap takes the decoded pixel block.
 #pragma once
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "io/ZelnorCommons.h"
@@ -52,11 +51,6 @@ int32_t PutCanvasImage(const automation::VARIANT& FromVar, int32_t X1, int32_t Y
 // rectangle; 0 stored.
 int32_t GetCanvasImage(automation::VARIANT* ToVar, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
                        const raster::Bitmap& canvas);
-
-// The whole content of a regular file, or nothing when `path` names no
-// regular file.  Never opens a FIFO or device for reading (it could block or
-// have side effects); an unreadable or oversized file fails with a message.
-std::optional<MemoryStream> ReadRegularFile(const std::string& path);
 
 // Replaces the canvas by `picture` (appendload false) or draws it at (X1, Y1)
 // with copy-mode number `Cpmode`.  A compose that would grow the canvas

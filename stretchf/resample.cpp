@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/raster/pixel_format.h"
+#include "model/pixel_format.h"
 #include "stretchf/passes.h"
 #include "stretchf/resample_onto.h"
 
@@ -50,7 +50,7 @@ void AreaShrinkY(const raster::Bitmap& src, raster::Bitmap& dst, ProgressCallbac
 void ResampleBitmap(raster::Bitmap& bitmap, int new_width, int new_height, ProgressCallback progress) {
   if (bitmap.Empty()) return;
   Require(new_width >= 1 && new_height >= 1, "sizes must be at least 1");
-  if (bitmap.PixelFormat() != raster::pf24bit) bitmap.SetPixelFormat(raster::pf24bit);
+  if (PixelFormatOf(bitmap) != pf24bit) SetPixelFormat(bitmap, pf24bit);
   // Each pass hands its picture to the bitmap as soon as it is complete.
   auto pass = [&](int w, int h, auto run) {
     raster::Bitmap work;

@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "platform/raster/colour.h"
-#include "platform/raster/pixel_format.h"
 #include "platform/raster/stretch_blt.h"
 #include "platform/raster/surface.h"
 #include "platform/raster/syscolors.h"
@@ -32,8 +31,8 @@ void FillSolid(raster::PixelStorage& s, raster::ColorRef color) {
 // A bitmap without a drawing surface paints new storage white; the callers
 // skip that where every pixel is painted over anyway.
 raster::PixelStorage NewWorkPicture(int w, int h, bool paint_white) {
-  raster::PixelStorage s(w, h, raster::LayoutOfFormat(raster::pfDevice), {});
-  s.set_format(raster::pfDevice);
+  raster::PixelStorage s(w, h, raster::kLayout24, {});
+  s.set_device_dependent(true);
   if (paint_white) FillSolid(s, raster::Rgb(255, 255, 255));
   return s;
 }

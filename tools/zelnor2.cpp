@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/activation.h"
+#include "platform/activation/activation.h"
 
 namespace {
 using namespace automation;

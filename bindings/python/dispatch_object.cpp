@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "bindings/python/values.h"
-#include "tools/activation.h"
+#include "platform/activation/activation.h"
 
 namespace zelnor2py {
 using namespace automation;

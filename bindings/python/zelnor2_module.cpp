@@ -9,7 +9,7 @@
 
 #include "bindings/python/dispatch_object.h"
 #include "bindings/python/values.h"
-#include "tools/activation.h"
+#include "platform/activation/activation.h"
 
 namespace zelnor2py {
 using namespace automation;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/raster/blit.h"
 #include "platform/raster/errors.h"
@@ -9,10 +10,8 @@
 
 namespace raster {
 
-Bitmap::Bitmap() : layout_(LayoutOfFormat(pfDevice)) {}
+Bitmap::Bitmap() : layout_(kLayout24) {}
 Bitmap::~Bitmap() = default;
-
-int Bitmap::PixelFormat() const { return format_; }
 
 void Bitmap::SetWidth(int w) {
   if (w != width_) Reallocate(w, height_);
@@ -50,7 +49,7 @@ void Bitmap::Reallocate(int w, int h) {
   h = std::max(h, 0);
   Palette pal = storage_.empty() ? DefaultPaletteFor(layout_.bits) : storage_.palette();
   PixelStorage fresh(w, h, layout_, std::move(pal));
-  fresh.set_format(format_);
+  fresh.set_device_dependent(device_dependent_);
   if (!fresh.empty()) {
     if (surface_)
       surface_->FillWithBrush(fresh);
@@ -71,14 +70,15 @@ void Bitmap::ReplaceStorage(PixelStorage&& s) {
   if (surface_) surface_->ResetContext();
 }
 
-void Bitmap::SetPixelFormat(int number) {
-  if (number == format_) return;
-  PixelLayout layout = LayoutOfFormat(number);  // refuses 8 and out-of-range numbers
+void Bitmap::SetLayout(const PixelLayout& layout, bool device_dependent) {
+  if (layout == layout_ && device_dependent == device_dependent_) return;
+  if (!IsStorableDepth(layout.bits))
+    throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   PixelStorage converted = ConvertStorage(storage_, layout, DefaultPaletteFor(layout.bits));
-  converted.set_format(number);
+  converted.set_device_dependent(device_dependent);
   converted.transparent_color = storage_.transparent_color;
   layout_ = layout;
-  format_ = number;
+  device_dependent_ = device_dependent;
   ReplaceStorage(std::move(converted));
 }
 
@@ -117,14 +117,14 @@ void Bitmap::Assign(const Bitmap& other) {
   TakeStorage(other.storage_.Clone());
   // An empty image still carries its reported size and format.
   layout_ = other.layout_;
-  format_ = other.format_;
+  device_dependent_ = other.device_dependent_;
   width_ = other.width_;
   height_ = other.height_;
 }
 
 void Bitmap::TakeStorage(PixelStorage&& s) {
   layout_ = s.layout();
-  format_ = s.format();
+  device_dependent_ = s.device_dependent();
   width_ = s.width();
   height_ = s.height();
   ReplaceStorage(std::move(s));

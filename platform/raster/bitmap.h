@@ -1,5 +1,5 @@
-// The platform bitmap: an in-memory raster image in one of the nine pixel
-// formats, with row access, a colour table and, once used, a drawing surface.
+// The platform bitmap: an in-memory raster image in one of the storage
+// layouts, with row access, a colour table and, once used, a drawing surface.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -14,7 +14,7 @@ class Surface;
 
 class Bitmap {
  public:
-  Bitmap();  // 0 x 0, no surface, pixel-format number 0
+  Bitmap();  // 0 x 0, no surface, device-dependent 24-bit layout
   ~Bitmap();
   Bitmap(const Bitmap&) = delete;
   Bitmap& operator=(const Bitmap&) = delete;
@@ -29,15 +29,15 @@ class Bitmap {
   void SetHeight(int h);
   void SetSize(int w, int h);
 
-  // The pixel-format number, 0..8. Format 0 (device-dependent) stores its
-  // pixels like 24 bits (B, G, R bytes); the two-colour mask made by
-  // MakeMonochromeMask is the one device-dependent image stored at 1 bit.
-  int PixelFormat() const;
-  // Converts the picture to the format with that number (see ConvertStorage);
-  // the current number does nothing; 8 and numbers outside 0..8 fail with
-  // "画像フォーマットが不正です" and leave the bitmap unchanged.
-  void SetPixelFormat(int number);
+  // The storage layout, and whether the picture is device-dependent (a
+  // screen-format picture: stored like 24 bits, except the two-colour mask
+  // made by MakeMonochromeMask, the one device-dependent image stored at 1 bit).
   const PixelLayout& Layout() const { return layout_; }
+  bool DeviceDependent() const { return device_dependent_; }
+  // Converts the picture to that layout (see ConvertStorage) and marks it;
+  // the current layout and mark do nothing.  Fails for a depth the engine
+  // cannot store and leaves the bitmap unchanged.
+  void SetLayout(const PixelLayout& layout, bool device_dependent = false);
   int BitsPerPixel() const { return layout_.bits; }
   const Palette& GetPalette() const { return storage_.palette(); }
   void SetPalette(Palette p);
@@ -89,7 +89,7 @@ class Bitmap {
 
   int width_ = 0, height_ = 0;
   PixelLayout layout_;
-  int format_ = pfDevice;
+  bool device_dependent_ = true;
   PixelStorage storage_;
   std::unique_ptr<Surface> surface_;
   uint64_t generation_ = 0;

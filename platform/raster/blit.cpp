@@ -450,7 +450,7 @@ namespace {
 
 // Marks the rows first..end-1 of `mask` where `src` has the colour `want`.
 void MarkColorRows(const PixelStorage& src, ColorRef want, PixelStorage& mask, int first, int end) {
-  const bool bgr_bytes = src.bits() == 24 || (src.bits() == 32 && src.format() != pfCustom);
+  const bool bgr_bytes = src.bits() == 24 || src.layout() == kLayout32;
 #if defined(__x86_64__)
   static const bool has_vbmi = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
   static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
@@ -476,7 +476,7 @@ void MarkColorRows(const PixelStorage& src, ColorRef want, PixelStorage& mask, i
 
 PixelStorage ColorToMonochrome(const PixelStorage& src, std::optional<ColorRef> match) {
   PixelStorage mask(src.width(), src.height(), PixelLayout{1}, MonochromePalette());
-  mask.set_format(pfDevice);
+  mask.set_device_dependent(true);
   if (src.empty() || !match) return mask;
   const ColorRef want = *match & 0x00FFFFFFu;
   ParallelFor(src.height(), src.stride() * src.height(),

@@ -126,7 +126,7 @@ PixelLayout LayoutOf(const Header& h) {
     l.green_mask = h.masks[1];
     l.blue_mask = h.masks[2];
   } else if (h.bits == 16) {
-    l = LayoutOfFormat(pf15bit);  // the default 16-bit layout is 5-5-5
+    l = kLayout555;  // the default 16-bit layout
   }
   return l;
 }
@@ -253,7 +253,7 @@ std::vector<uint8_t> Bitmap::SaveToBmp() const {
   // custom ones) carries its masks.
   const bool masks = (bits == 16 || bits == 32) &&
                      (layout_.red_mask | layout_.green_mask | layout_.blue_mask) != 0 &&
-                     !(bits == 16 && FormatOfLayout(layout_) == pf15bit);
+                     layout_ != kLayout555;
   const size_t colors = bits <= 8 ? size_t{1} << bits : 0;
   const size_t header = kFileHeader + kInfoHeader + (masks ? 12 : 0) + colors * 4;
   const int w = s.empty() ? 0 : s.width(), h = s.empty() ? 0 : s.height();

@@ -18,11 +18,7 @@ void CheckBitmapSize(int64_t width, int64_t height, int bits) {
 }
 
 PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Palette palette)
-    : width_(width),
-      height_(height),
-      layout_(layout),
-      format_(FormatOfLayout(layout)),
-      palette_(std::move(palette)) {
+    : width_(width), height_(height), layout_(layout), palette_(std::move(palette)) {
   if (!IsStorableDepth(layout.bits))
     throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   CheckBitmapSize(width, height, layout.bits);
@@ -47,7 +43,7 @@ void PixelStorage::set_palette(Palette p) {
 
 PixelStorage PixelStorage::Clone() const {
   PixelStorage s(width_, height_, layout_, palette_);
-  s.format_ = format_;
+  s.device_dependent_ = device_dependent_;
   s.transparent_color = transparent_color;
   if (data_) std::memcpy(s.data_.get(), data_.get(), static_cast<size_t>(stride_ * height_));
   return s;

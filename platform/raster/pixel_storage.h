@@ -6,7 +6,7 @@
 
 #include "platform/raster/colour.h"
 #include "platform/raster/pixel_block.h"
-#include "platform/raster/pixel_format.h"
+#include "platform/raster/pixel_layout.h"
 
 namespace raster {
 
@@ -37,9 +37,10 @@ class PixelStorage {
   const Palette& palette() const { return palette_; }
   // A colour table longer than the layout can index is cut to 2^bits entries.
   void set_palette(Palette p);
-  // Format number this storage reports (pfDevice when marked device-dependent).
-  int format() const { return format_; }
-  void set_format(int number) { format_ = number; }
+  // Marked device-dependent (a screen-format picture) rather than a plain
+  // picture of its layout.
+  bool device_dependent() const { return device_dependent_; }
+  void set_device_dependent(bool on) { device_dependent_ = on; }
 
   // Row y, top row 0; no range check (Bitmap::ScanLine checks).
   uint8_t* row(int y) { return data_.get() + stride_ * y; }
@@ -61,7 +62,7 @@ class PixelStorage {
   int width_ = 0, height_ = 0;
   int64_t stride_ = 0;
   PixelLayout layout_;
-  int format_ = pf24bit;
+  bool device_dependent_ = false;
   Palette palette_;
   PixelBlock data_;
 };

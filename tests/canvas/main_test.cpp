@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "canvas/model/result_codes.h"
-#include "canvas/model/settings.h"
+#include "model/result_codes.h"
+#include "model/settings.h"
 #include "platform/raster/errors.h"
 #include "platform/raster/surface.h"
 

@@ -4,8 +4,9 @@
 #include <random>
 
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 #include "platform/raster/syscolors.h"
 
 using namespace zelnor;
@@ -14,10 +15,10 @@ using raster::Rgb;
 
 namespace {
 
-void Make(Bitmap& b, int w, int h, int format = raster::pf24bit) {
-  b.SetPixelFormat(raster::pf24bit);
+void Make(Bitmap& b, int w, int h, int format = zelnor::pf24bit) {
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
 }
 
 // A 256 x 1 canvas whose pixel x has all three channels x.
@@ -115,7 +116,7 @@ TEST(GrayBitmap, TintsOnLongRowsMatchThePerPixelFormula) {
 
 TEST(ColourEffects, OutOfRangeChangesNothingInRangeReportsTheFormerFormat) {
   Bitmap b;
-  Make(b, 4, 2, raster::pf8bit);
+  Make(b, 4, 2, zelnor::pf8bit);
   b.SetPixel(1, 1, Rgb(255, 0, 0));
   const auto before = b.SaveToBmp();
   EXPECT_EQ(GrayBitmap(256, 0, 0, b), rcInvalidArgument);
@@ -126,14 +127,14 @@ TEST(ColourEffects, OutOfRangeChangesNothingInRangeReportsTheFormerFormat) {
   EXPECT_EQ(ContrastBitmap(-101, b), rcInvalidArgument);
   EXPECT_EQ(GammaBitmap(0, b), rcOK);
   EXPECT_EQ(ContrastBitmap(0, b), rcOK);
-  EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf8bit);
   EXPECT_EQ(b.SaveToBmp(), before);
   // In range, the former pixel format is reported once, with the conversion.
-  EXPECT_EQ(ContrastBitmap(10, b), raster::pf8bit);
-  EXPECT_EQ(b.PixelFormat(), raster::pf24bit);
+  EXPECT_EQ(ContrastBitmap(10, b), zelnor::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf24bit);
   EXPECT_EQ(ContrastBitmap(10, b), rcOK);
-  Make(b, 4, 2, raster::pf16bit);
-  EXPECT_EQ(GammaBitmap(1, b), raster::pf16bit);
+  Make(b, 4, 2, zelnor::pf16bit);
+  EXPECT_EQ(GammaBitmap(1, b), zelnor::pf16bit);
 }
 
 TEST(GammaBitmap, BrightenAndDarkenTables) {
@@ -171,14 +172,14 @@ TEST(ReversalBitmap, InvertsAndTwiceRestores) {
   for (int c = 0; c < 256; ++c) ASSERT_EQ(Channel(b, c, 1), 255 - c);
   ASSERT_EQ(ReversalBitmap(b), rcOK);
   for (int c = 0; c < 256; ++c) ASSERT_EQ(Channel(b, c, 2), c);
-  Make(b, 7, 3, raster::pf4bit);
+  Make(b, 7, 3, zelnor::pf4bit);
   b.SetPixel(2, 1, Rgb(0, 0, 255));
   const auto before = b.SaveToBmp();
   ReversalBitmap(b);
   EXPECT_NE(b.SaveToBmp(), before);
   ReversalBitmap(b);
   EXPECT_EQ(b.SaveToBmp(), before);
-  EXPECT_EQ(b.PixelFormat(), raster::pf4bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf4bit);
 }
 
 TEST(MaskBitmap, TwoColourDeviceMask) {
@@ -186,13 +187,13 @@ TEST(MaskBitmap, TwoColourDeviceMask) {
   Make(b, 9, 4);
   b.SetPixel(3, 2, Rgb(10, 20, 30));
   ASSERT_EQ(MaskBitmap(static_cast<int32_t>(Rgb(10, 20, 30)), true, b), rcOK);
-  EXPECT_EQ(b.PixelFormat(), raster::pfDevice);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pfDevice);
   EXPECT_EQ(b.Width(), 9);
   EXPECT_EQ(b.Height(), 4);
   EXPECT_EQ(b.GetPixel(3, 2), Rgb(0, 0, 0));  // reversed: the mask colour black
   EXPECT_EQ(b.GetPixel(8, 3), Rgb(255, 255, 255));
   // A later grey reports the mask's former format 0 and sees black and white.
-  EXPECT_EQ(GrayBitmap(0, 0, 0, b), raster::pfDevice);
+  EXPECT_EQ(GrayBitmap(0, 0, 0, b), zelnor::pfDevice);
   EXPECT_EQ(b.GetPixel(8, 3), Rgb(252, 252, 252));
   // System colours are resolved; a colour no pixel has and "no colour" give
   // all black (all white reversed), even on white pixels.
@@ -225,5 +226,5 @@ TEST(EffectMembers, ForwardToTheCurrentCanvas) {
   EXPECT_EQ(obj.Sharp(), rcOK);
   EXPECT_EQ(obj.Mask(static_cast<int32_t>(Rgb(128, 128, 128)), true), rcOK);
   EXPECT_EQ(obj.Current().GetPixel(1, 1), Rgb(0, 0, 0));
-  EXPECT_EQ(obj.GetPixelFormat(), raster::pfDevice);
+  EXPECT_EQ(obj.GetPixelFormat(), zelnor::pfDevice);
 }

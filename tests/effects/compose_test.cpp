@@ -3,6 +3,7 @@
 #include <random>
 
 #include "effects/ZelnorEffects.h"
+#include "model/pixel_format.h"
 #include "platform/raster/blit.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/surface.h"
@@ -13,10 +14,10 @@ using raster::Rgb;
 
 namespace {
 
-void Make(Bitmap& b, int w, int h, int format = raster::pf24bit) {
-  b.SetPixelFormat(raster::pf24bit);
+void Make(Bitmap& b, int w, int h, int format = zelnor::pf24bit) {
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
 }
 
 void FillRandom(Bitmap& b, std::mt19937& rng) {
@@ -99,7 +100,7 @@ TEST(CopyModeDraw, OtherNumbersKeepTheCurrentCopyMode) {
 // the table's expression on the stored bits.
 TEST(CopyModeDraw, EveryModeFollowsItsTableEntry) {
   std::mt19937 rng(21);
-  for (int format : {raster::pf24bit, raster::pf8bit}) {
+  for (int format : {zelnor::pf24bit, zelnor::pf8bit}) {
     for (raster::BrushStyle style : {raster::bsSolid, raster::bsDiagCross}) {
       for (int mode = 1; mode <= 15; ++mode) {
         Bitmap src, dst, before;
@@ -117,7 +118,7 @@ TEST(CopyModeDraw, EveryModeFollowsItsTableEntry) {
         CopyModeDraw(5, 3, mode, src, dst);
         const uint32_t line = dst.Storage().ColorToBits(Rgb(0, 255, 0));
         const uint32_t gap = dst.Storage().ColorToBits(Rgb(0, 0, 255));
-        const uint32_t ones = format == raster::pf8bit ? 0xFF : 0xFFFFFF;
+        const uint32_t ones = format == zelnor::pf8bit ? 0xFF : 0xFFFFFF;
         for (int y = 0; y < 14; ++y)
           for (int x = 0; x < 20; ++x) {
             const uint32_t d = before.Storage().GetBits(x, y);

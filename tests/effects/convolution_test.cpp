@@ -5,8 +5,9 @@
 #include <iterator>
 #include <random>
 
-#include "canvas/model/result_codes.h"
 #include "effects/ZelnorEffects.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 
 using namespace zelnor;
 using raster::Bitmap;
@@ -15,7 +16,7 @@ using raster::Rgb;
 namespace {
 
 void Make(Bitmap& b, int w, int h, raster::ColorRef fill = Rgb(0, 0, 0)) {
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) b.SetPixel(x, y, fill);
@@ -115,16 +116,16 @@ TEST(CustomFilter, ArgumentsReducedToTheirLowBits) {
 TEST(CustomFilter, RefusalsAndTheirOutcome) {
   Bitmap b;
   Make(b, 4, 4, Rgb(1, 2, 3));
-  b.SetPixelFormat(raster::pf8bit);
+  zelnor::SetPixelFormat(b, zelnor::pf8bit);
   EXPECT_EQ(Custom({0, 0, 0, 0, 1, 0, 0, 0, 0}, 256, 1, b), rcInvalidArgument);
   EXPECT_EQ(Custom({0, 0, 0, 0, 1, 0, 0, 0, 0}, -1, 1, b), rcInvalidArgument);
-  EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf8bit);
   EXPECT_EQ(Custom({0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, 0, b), rcNoInput);
-  EXPECT_EQ(b.PixelFormat(), raster::pf24bit);  // converted, picture kept
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf24bit);  // converted, picture kept
   EXPECT_EQ(Custom({0, 0, 0, 0, 1, 0, 0, 0, 0}, 0, 256, b), rcNoInput);
 
   Bitmap empty;
-  empty.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(empty, zelnor::pf24bit);
   EXPECT_EQ(Custom({0, 0, 0, 0, 0, 0, 0, 0, 0}, 0, 0, empty), rcOK);
   EXPECT_TRUE(empty.Empty());
   EXPECT_EQ(DullBitmap(empty), rcOK);

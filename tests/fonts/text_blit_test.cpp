@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 
 namespace raster {
@@ -14,7 +15,7 @@ namespace {
 std::unique_ptr<Bitmap> WhiteBitmap(int format, int w = 4, int h = 3) {
   auto owned = std::make_unique<Bitmap>();
   Bitmap& b = *owned;
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) b.SetPixel(x, y, Rgb(255, 255, 255));
@@ -26,14 +27,14 @@ const std::vector<uint8_t> kRamp = {0, 64, 128, 255};
 CoverageMask Ramp() { return {kRamp.data(), 4, 1, 4}; }
 
 TEST(TextBlit, BlendsByCoverageOnDirectColourBitmaps) {
-  for (int format : {pf24bit, pf32bit, pf16bit}) {
+  for (int format : {zelnor::pf24bit, zelnor::pf32bit, zelnor::pf16bit}) {
     const auto owned = WhiteBitmap(format);
     Bitmap& b = *owned;
     BlitCoverage(b, 0, 1, Ramp(), Rgb(0, 0, 0));
     EXPECT_EQ(b.GetPixel(0, 1), Rgb(255, 255, 255)) << format;
     EXPECT_EQ(b.GetPixel(3, 1), Rgb(0, 0, 0)) << format;
     EXPECT_EQ(b.GetPixel(0, 0), Rgb(255, 255, 255)) << format;
-    if (format == pf16bit) continue;  // 5-6-5 storage rounds the blend
+    if (format == zelnor::pf16bit) continue;  // 5-6-5 storage rounds the blend
     // 255 * (255 - a) / 255, rounded: a = 64 gives 191, a = 128 gives 127.
     EXPECT_EQ(b.GetPixel(1, 1), Rgb(191, 191, 191)) << format;
     EXPECT_EQ(b.GetPixel(2, 1), Rgb(127, 127, 127)) << format;
@@ -41,7 +42,7 @@ TEST(TextBlit, BlendsByCoverageOnDirectColourBitmaps) {
 }
 
 TEST(TextBlit, PaletteBitmapsGetPlainGlyphs) {
-  for (int format : {pf8bit, pf4bit, pf1bit}) {
+  for (int format : {zelnor::pf8bit, zelnor::pf4bit, zelnor::pf1bit}) {
     const auto owned = WhiteBitmap(format);
     Bitmap& b = *owned;
     BlitCoverage(b, 0, 0, Ramp(), Rgb(0, 0, 0));
@@ -53,7 +54,7 @@ TEST(TextBlit, PaletteBitmapsGetPlainGlyphs) {
 }
 
 TEST(TextBlit, ClipsAtEveryEdge) {
-  const auto owned = WhiteBitmap(pf24bit);
+  const auto owned = WhiteBitmap(zelnor::pf24bit);
   Bitmap& b = *owned;
   const std::vector<uint8_t> full(9, 255);
   const CoverageMask block{full.data(), 3, 3, 3};

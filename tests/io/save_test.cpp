@@ -12,12 +12,13 @@
 #include <iterator>
 
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
-#include "canvas/model/settings.h"
 #include "io/ZelnorCommons.h"
 #include "io/ZelnorIO.h"
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/png_codec.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
+#include "model/settings.h"
 #include "platform/automation/oleauto.h"
 #include "platform/clipboard/clipboard.h"
 
@@ -238,7 +239,7 @@ TEST_F(SaveTest, FailedSaveKeepsTheOldFileAndLeavesNoFragment) {
 TEST_F(SaveTest, PaletteCanvasKeepsItsPaletteInGif) {
   ASSERT_EQ(obj_.NewCanvas(9, 3, 0), 0);
   obj_.Current().SetPixel(4, 1, raster::Rgb(255, 0, 0));
-  obj_.SetPixelFormat(raster::pf4bit);
+  obj_.SetPixelFormat(zelnor::pf4bit);
   ASSERT_EQ(obj_.SaveToStream(&var_, "GIF", false, 0, 0), 0);
   SlurpedGif g(VarBytes());
   ASSERT_TRUE(g.gif);

@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 
 namespace stretch_test {
@@ -39,13 +40,13 @@ inline std::vector<int> BlueValues(const Image& im) {
   return out;
 }
 
-inline void ToBitmap(const Image& im, raster::Bitmap& b, int format = raster::pf24bit) {
-  b.SetPixelFormat(raster::pf24bit);
+inline void ToBitmap(const Image& im, raster::Bitmap& b, int format = zelnor::pf24bit) {
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(im.width, im.height);
   for (int y = 0; y < im.height; ++y)
     std::copy_n(&im.bytes[static_cast<size_t>(y) * im.width * 3], static_cast<size_t>(im.width) * 3,
                 b.ScanLine(y));
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
 }
 inline Image FromBitmap(const raster::Bitmap& b) {
   return MakeImage(b.Width(), b.Height(), [&](int x, int y, int c) {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
+#include "model/result_codes.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "images.h"
+#include "model/pixel_format.h"
 #include "stretchf/passes.h"
 #include "stretchf/simd.h"
 #include "stretchf/stretchf.h"
@@ -124,15 +125,15 @@ TEST(ReportProgress, PassesOnAtMostOneReportPer50MillisecondsAndKeepsTheBytes) {
 
 TEST(ResampleBitmap, LeavesAnEmptyBitmapAloneAndConvertsOthers) {
   raster::Bitmap b;
-  b.SetPixelFormat(raster::pf8bit);
+  zelnor::SetPixelFormat(b, zelnor::pf8bit);
   b.SetWidth(10);  // height 0: still empty
   zelnor::ResampleBitmap(b, 5, 5);
-  EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf8bit);
   EXPECT_EQ(b.Width(), 10);
   b.SetHeight(3);
   const Image before = FromBitmap(b);
   zelnor::ResampleBitmap(b, 10, 3);
-  EXPECT_EQ(b.PixelFormat(), raster::pf24bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf24bit);
   EXPECT_EQ(FromBitmap(b), before);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "images.h"
+#include "model/pixel_format.h"
 #include "platform/raster/stretch_blt.h"
 #include "platform/raster/surface.h"
 #include "platform/raster/syscolors.h"
@@ -38,7 +39,7 @@ Image Stretch(const Image& src, int nw, int nh, bool hiq, bool exact, raster::Co
   ToBitmap(src, b);
   b.Canvas().SetBrushColor(brush);
   zelnor::StretchBitmap(nw, nh, hiq, b, exact);
-  if (format) *format = b.PixelFormat();
+  if (format) *format = zelnor::PixelFormatOf(b);
   return FromBitmap(b);
 }
 
@@ -63,7 +64,7 @@ TEST(StretchBitmap, ThumbnailsAreCentredBetweenMarginsInTheBrushColour) {
     EXPECT_EQ(Part(out, 0, 25, 100, 49), Scaled(wide, 100, 49, hiq)) << "hiq " << hiq;
     EXPECT_EQ(Part(out, 0, 0, 100, 25), Filled(100, 25, kRed));
     EXPECT_EQ(Part(out, 0, 74, 100, 26), Filled(100, 26, kRed));
-    EXPECT_EQ(format, raster::pfDevice);
+    EXPECT_EQ(format, zelnor::pfDevice);
     // Into its own size the square loses a column to the margin.
     const Image same = Stretch(square, 100, 100, hiq, false);
     EXPECT_EQ(Part(same, 0, 0, 99, 100), Scaled(square, 99, 100, hiq));
@@ -85,17 +86,17 @@ TEST(StretchBitmap, ExactModes) {
   int format = -1;
   EXPECT_EQ(BlueValues(Stretch(Grey({10, 20, 30, 40}), 2, 1, true, true, kRed, &format)),
             (std::vector<int>{15, 35}));
-  EXPECT_EQ(format, raster::pf24bit);
+  EXPECT_EQ(format, zelnor::pf24bit);
   std::mt19937 rng(4);
   const Image src = RandomImage(37, 23, rng);
   EXPECT_EQ(Stretch(src, 80, 11, false, true, kRed, &format), NearestPixel(src, 80, 11));
-  EXPECT_EQ(format, raster::pfDevice);
+  EXPECT_EQ(format, zelnor::pfDevice);
   EXPECT_EQ(Stretch(src, 80, 11, true, true), ReferenceResample(src, 80, 11));
 }
 
 TEST(StretchBitmap, KeepsTheCanvasObjectAndItsDrawingState) {
   Bitmap b;
-  ToBitmap(Grey({1, 2, 3}), b, raster::pf16bit);
+  ToBitmap(Grey({1, 2, 3}), b, zelnor::pf16bit);
   raster::Surface& surface = b.Canvas();
   surface.SetBrushColor(kRed);
   surface.SetCopyMode(0x00660046);
@@ -116,20 +117,20 @@ TEST(StretchBitmap, EmptyCanvas) {
     EXPECT_EQ(FromBitmap(b), Filled(8, 6, kRed)) << "thumbnail: the box in the brush colour";
   }
   Bitmap b;
-  b.SetPixelFormat(raster::pf8bit);
+  zelnor::SetPixelFormat(b, zelnor::pf8bit);
   zelnor::StretchBitmap(8, 6, true, b, true);
   EXPECT_TRUE(b.Empty()) << "high quality, exact: unchanged";
-  EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf8bit);
   zelnor::StretchBitmap(8, 6, false, b, true);
   EXPECT_EQ(FromBitmap(b), Filled(8, 6, 0xFFFFFF)) << "fast, exact: a blank new picture";
 }
 
 TEST(StretchBitmap, RefusesSizesThatCannotBeMadeBeforeAnyChange) {
   Bitmap b;
-  ToBitmap(Grey({1, 2, 3}), b, raster::pf8bit);
+  ToBitmap(Grey({1, 2, 3}), b, zelnor::pf8bit);
   EXPECT_THROW(zelnor::StretchBitmap(0, 5, true, b, true), std::invalid_argument);
   EXPECT_THROW(zelnor::StretchBitmap(100000, 100000, true, b, true), std::exception);
-  EXPECT_EQ(b.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf8bit);
   EXPECT_EQ(b.Width(), 3);
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "draw/text.h"
+#include "model/pixel_format.h"
 #include "platform/raster/surface.h"
 #include "tests/draw/text/png_file.h"
 
@@ -47,7 +48,7 @@ int64_t DifferentPixels(const texttest::RgbImage& a, const texttest::RgbImage& b
 void ExpectGolden(const std::string& name, int format, int w, int h,
                   const std::function<void(raster::Bitmap&)>& draw) {
   raster::Bitmap b;
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
   b.SetSize(w, h);
   draw(b);
   const texttest::RgbImage actual = Snapshot(b);
@@ -71,7 +72,7 @@ void Line(raster::Bitmap& b, int y, const std::string& text, bool back_trans = t
 }
 
 TEST(TextGolden, LatinSizes) {
-  ExpectGolden("latin_sizes", raster::pf24bit, 360, 120, [](raster::Bitmap& b) {
+  ExpectGolden("latin_sizes", zelnor::pf24bit, 360, 120, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     int y = 4;
     for (int size : {8, 12, 20, 32}) {
@@ -83,7 +84,7 @@ TEST(TextGolden, LatinSizes) {
 }
 
 TEST(TextGolden, Styles) {
-  ExpectGolden("styles", raster::pf24bit, 360, 130, [](raster::Bitmap& b) {
+  ExpectGolden("styles", zelnor::pf24bit, 360, 130, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     s.SetFontHeight(Points(14));
     s.SetFontColor(Rgb(0, 0, 128));
@@ -103,7 +104,7 @@ TEST(TextGolden, Styles) {
 }
 
 TEST(TextGolden, Backgrounds) {
-  ExpectGolden("backgrounds", raster::pf24bit, 360, 110, [](raster::Bitmap& b) {
+  ExpectGolden("backgrounds", zelnor::pf24bit, 360, 110, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     s.FillSolidRect(0, 0, 180, 110, Rgb(170, 230, 170));
     s.SetFontHeight(Points(12));
@@ -121,7 +122,7 @@ TEST(TextGolden, Backgrounds) {
 }
 
 TEST(TextGolden, PaletteCanvas) {
-  ExpectGolden("palette_8bit", raster::pf8bit, 360, 90, [](raster::Bitmap& b) {
+  ExpectGolden("palette_8bit", zelnor::pf8bit, 360, 90, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     s.SetFontHeight(Points(12));
     s.SetFontColor(Rgb(255, 0, 0));
@@ -137,7 +138,7 @@ TEST(TextGolden, PaletteCanvas) {
 }
 
 TEST(TextGolden, Japanese) {
-  ExpectGolden("japanese", raster::pf24bit, 360, 120, [](raster::Bitmap& b) {
+  ExpectGolden("japanese", zelnor::pf24bit, 360, 120, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     s.SetFontName("\xEF\xBC\xAD\xEF\xBC\xB3 \xEF\xBC\xB0\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF");
     s.SetFontHeight(Points(14));
@@ -158,7 +159,7 @@ TEST(TextGolden, Japanese) {
 }
 
 TEST(TextGolden, FaceNames) {
-  ExpectGolden("faces", raster::pf24bit, 360, 100, [](raster::Bitmap& b) {
+  ExpectGolden("faces", zelnor::pf24bit, 360, 100, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();
     s.SetFontHeight(Points(12));
     int y = 4;

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "canvas/main.h"
+#include "model/pixel_format.h"
 #include "platform/raster/surface.h"
 
 namespace zelnor {
@@ -20,7 +21,7 @@ constexpr ColorRef kRed = Rgb(255, 0, 0);
 class TextTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    bmp_.SetPixelFormat(raster::pf24bit);
+    zelnor::SetPixelFormat(bmp_, zelnor::pf24bit);
     bmp_.SetSize(200, 60);
   }
   raster::Surface& S() { return bmp_.Canvas(); }
@@ -172,7 +173,7 @@ TEST_F(TextTest, PaletteCanvasGetsPlainGlyphsAndDirectColourAntiAliased) {
   WriteString(5, 5, "Smooth text", true, bmp_);
   EXPECT_GT(Count(0, 0, 200, 60, [](ColorRef p) { return p != kWhite && p != Rgb(0, 0, 0); }), 0);
   raster::Bitmap indexed;
-  indexed.SetPixelFormat(raster::pf8bit);
+  zelnor::SetPixelFormat(indexed, zelnor::pf8bit);
   indexed.SetSize(100, 30);
   indexed.Canvas().SetFontColor(Rgb(0, 0, 0));
   WriteString(5, 5, "Plain text", true, indexed);

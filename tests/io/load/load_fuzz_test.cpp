@@ -9,7 +9,8 @@
 #include <random>
 
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 #include "tests/io/load/load_images.h"
 
 namespace zelnor {
@@ -56,10 +57,10 @@ std::vector<Source> ValidSources() {
   s.push_back({"gif", GifOf(Indexed(24, 16, 50), 0)});
   s.push_back({"gif", GifOf(Indexed(13, 11, 200), 1)});
   s.push_back({"bmp", BmpOf(Pattern(9, 5))});
-  for (int format : {raster::pf1bit, raster::pf4bit, raster::pf8bit, raster::pf16bit, raster::pf32bit}) {
+  for (int format : {zelnor::pf1bit, zelnor::pf4bit, zelnor::pf8bit, zelnor::pf16bit, zelnor::pf32bit}) {
     raster::Bitmap b;
     b.TakeStorage(Pattern(7, 6));
-    b.SetPixelFormat(format);
+    zelnor::SetPixelFormat(b, format);
     s.push_back({"bmp", b.SaveToBmp()});
   }
   s.push_back({"bmp", Rle8Bmp()});

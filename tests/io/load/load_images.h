@@ -9,6 +9,7 @@
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/jpeg_codec.h"
 #include "io/codecs/png_codec.h"
+#include "model/pixel_format.h"
 #include "platform/automation/oleauto.h"
 #include "platform/raster/bitmap.h"
 
@@ -100,8 +101,9 @@ struct Var {
 
 // Whether two bitmaps hold the same size, format, colour table and pixels.
 inline bool SamePicture(const raster::Bitmap& a, const raster::Bitmap& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height() || a.PixelFormat() != b.PixelFormat() ||
-      a.BitsPerPixel() != b.BitsPerPixel() || a.GetPalette() != b.GetPalette())
+  if (a.Width() != b.Width() || a.Height() != b.Height() ||
+      zelnor::PixelFormatOf(a) != zelnor::PixelFormatOf(b) || a.BitsPerPixel() != b.BitsPerPixel() ||
+      a.GetPalette() != b.GetPalette())
     return false;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x)

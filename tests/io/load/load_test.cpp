@@ -10,8 +10,9 @@
 #include <fstream>
 
 #include "canvas/main.h"
-#include "canvas/model/result_codes.h"
 #include "io/ZelnorLoad.h"
+#include "model/pixel_format.h"
+#include "model/result_codes.h"
 #include "platform/clipboard/clipboard.h"
 #include "platform/raster/surface.h"
 #include "tests/io/load/load_images.h"
@@ -84,7 +85,7 @@ TEST_F(LoadTest, ReplaceKeepsTheBitmapObjectAndItsDrawingState) {
   EXPECT_EQ(&Canvas().Canvas(), surface);
   EXPECT_EQ(obj_.GetWidth(), 640);
   EXPECT_EQ(obj_.GetHeight(), 480);
-  EXPECT_EQ(obj_.GetPixelFormat(), raster::pf24bit);
+  EXPECT_EQ(obj_.GetPixelFormat(), zelnor::pf24bit);
   EXPECT_EQ(obj_.GetPenColor(), 0x0000FF);
   // Replace mode ignores the position and copy mode: the picture is the file.
   const raster::PixelStorage original = Gradient(640, 480);
@@ -99,7 +100,7 @@ TEST_F(LoadTest, ReplaceKeepsTheBitmapObjectAndItsDrawingState) {
 TEST_F(LoadTest, ReplaceKeepsTheDecodedFormatAndPalette) {
   const raster::PixelStorage indexed = Indexed(30, 20, 180);
   ASSERT_EQ(obj_.LoadFromFile(Write("full.GIF", GifOf(indexed)), false, 0, 0, 0), rcOK);
-  EXPECT_EQ(obj_.GetPixelFormat(), raster::pf8bit);
+  EXPECT_EQ(obj_.GetPixelFormat(), zelnor::pf8bit);
   EXPECT_EQ(obj_.GetWidth(), 30);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 30; ++x) ASSERT_EQ(Canvas().GetPixel(x, y), indexed.GetPixel(x, y));
@@ -121,7 +122,7 @@ TEST_F(LoadTest, ReplaceKeepsTheDecodedFormatAndPalette) {
   // A 4-bit BMP stays 4-bit.
   raster::Bitmap four;
   four.TakeStorage(Pattern(9, 7));
-  four.SetPixelFormat(raster::pf4bit);
+  zelnor::SetPixelFormat(four, zelnor::pf4bit);
   Var bmp(four.SaveToBmp());
   ASSERT_EQ(obj_.LoadFromStream(&bmp.v, "BMP", false, 0, 0, 0), rcOK);
   EXPECT_TRUE(SamePicture(Canvas(), four));
@@ -260,11 +261,11 @@ TEST_F(LoadTest, GetThenPutIsExactAndRegionsAre24Bit) {
     for (int x = 7; x < 31; ++x) ASSERT_EQ(Bits(x, y), before->Storage().GetBits(x, y));
 
   // An 8-bit canvas gives a 24-bit region with the same colours.
-  obj_.SetPixelFormat(raster::pf8bit);
+  obj_.SetPixelFormat(zelnor::pf8bit);
   ASSERT_EQ(obj_.GetCanvas(&region.v, 1, 2, 4, 4), rcOK);
   raster::Bitmap part;
   part.LoadFromBmp(ByteArrayToStream(region.v));
-  EXPECT_EQ(part.PixelFormat(), raster::pf24bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(part), zelnor::pf24bit);
   EXPECT_EQ(part.Width(), 3);
   EXPECT_EQ(part.GetPixel(2, 1), Canvas().GetPixel(3, 3));
 }
@@ -312,7 +313,7 @@ TEST_F(LoadTest, ClipboardPaletteColoursThePaletteBitmap) {
     board.Close();
   }
   ASSERT_EQ(obj_.LoadFromClipboard(false, false, 0, 0, 0), rcOK);
-  EXPECT_EQ(obj_.GetPixelFormat(), raster::pf8bit);
+  EXPECT_EQ(obj_.GetPixelFormat(), zelnor::pf8bit);
   EXPECT_EQ(Canvas().GetPixel(0, 0), raster::Rgb(1, 2, 3));  // index 0
   EXPECT_EQ(Canvas().GetPixel(1, 0), raster::Rgb(4, 5, 6));  // index 1
   EXPECT_EQ(Canvas().GetPixel(2, 0), indexed.GetPixel(2, 0));

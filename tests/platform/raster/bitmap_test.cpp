@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "model/pixel_format.h"
 #include "platform/raster/errors.h"
 #include "platform/raster/surface.h"
 
@@ -10,7 +11,7 @@ using namespace raster;
 namespace {
 
 void Make24(Bitmap& b, int w, int h) {
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
 }
 
@@ -21,13 +22,13 @@ TEST(Bitmap, NewBitmapIsEmptyDeviceFormat) {
   EXPECT_EQ(b.Width(), 0);
   EXPECT_EQ(b.Height(), 0);
   EXPECT_TRUE(b.Empty());
-  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pfDevice);
   EXPECT_EQ(b.SurfaceIfAny(), nullptr);
 }
 
 TEST(Bitmap, WidthAloneStaysEmptyThenHeightGivesWhiteImage) {
   Bitmap b;
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetWidth(10);
   EXPECT_EQ(b.Width(), 10);
   EXPECT_TRUE(b.Empty());
@@ -75,19 +76,19 @@ TEST(Bitmap, CustomAndOutOfRangeFormatsRefused) {
   b.SetPixel(1, 1, Rgb(9, 8, 7));
   for (int bad : {8, 9, -1, 100}) {
     try {
-      b.SetPixelFormat(bad);
+      zelnor::SetPixelFormat(b, bad);
       FAIL() << bad;
     } catch (const RasterError& e) {
       EXPECT_STREQ(e.what(), kMsgInvalidPixelFormat);
     }
   }
-  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf24bit);
   EXPECT_EQ(b.GetPixel(1, 1), Rgb(9, 8, 7));
 }
 
 TEST(Bitmap, SizeLimitRefusesBeforeAllocating) {
   Bitmap b;
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetWidth(100000);
   EXPECT_THROW(b.SetHeight(100000), RasterError);
   EXPECT_EQ(b.Height(), 0);
@@ -102,13 +103,13 @@ TEST(Bitmap, SizeLimitRefusesBeforeAllocating) {
 
 TEST(Bitmap, ResizeKeepsFormatAndCutsOrFills) {
   Bitmap b;
-  b.SetPixelFormat(pf4bit);
+  zelnor::SetPixelFormat(b, zelnor::pf4bit);
   b.SetSize(6, 4);
   b.SetPixel(1, 1, 0x0000FF);
   b.SetPixel(5, 3, 0x00FF00);
   b.SetSize(3, 3);  // cut off
   b.SetSize(8, 5);  // grown again: the new area is white, the cut part gone
-  EXPECT_EQ(b.PixelFormat(), pf4bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf4bit);
   EXPECT_EQ(b.GetPalette(), VgaPalette());
   EXPECT_EQ(b.GetPixel(1, 1), 0x0000FFu);
   EXPECT_EQ(b.GetPixel(5, 3), 0xFFFFFFu);
@@ -123,29 +124,29 @@ TEST(Bitmap, ResizeKeepsFormatAndCutsOrFills) {
 
 TEST(Bitmap, AssignCopiesSizeFormatPaletteAndPixels) {
   Bitmap src;
-  src.SetPixelFormat(pf8bit);
+  zelnor::SetPixelFormat(src, zelnor::pf8bit);
   src.SetSize(4, 3);
   src.SetPixel(3, 2, Rgb(64, 96, 128));
   Bitmap dst;
   Make24(dst, 9, 9);
   dst.Assign(src);
   EXPECT_EQ(dst.Width(), 4);
-  EXPECT_EQ(dst.PixelFormat(), pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(dst), zelnor::pf8bit);
   EXPECT_EQ(dst.GetPalette(), HalftonePalette());
   EXPECT_EQ(dst.GetPixel(3, 2), Rgb(64, 96, 128));
   src.SetPixel(3, 2, 0);  // a copy, not shared storage
   EXPECT_EQ(dst.GetPixel(3, 2), Rgb(64, 96, 128));
   // An empty image keeps its reported size and format.
   Bitmap empty;
-  empty.SetPixelFormat(pf15bit);
+  zelnor::SetPixelFormat(empty, zelnor::pf15bit);
   empty.SetWidth(7);
   dst.Assign(empty);
   EXPECT_TRUE(dst.Empty());
   EXPECT_EQ(dst.Width(), 7);
-  EXPECT_EQ(dst.PixelFormat(), pf15bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(dst), zelnor::pf15bit);
   Bitmap fresh;
   dst.Assign(fresh);
-  EXPECT_EQ(dst.PixelFormat(), pfDevice);
+  EXPECT_EQ(zelnor::PixelFormatOf(dst), zelnor::pfDevice);
 }
 
 TEST(Bitmap, TakeAndGiveStorage) {
@@ -157,7 +158,7 @@ TEST(Bitmap, TakeAndGiveStorage) {
   Bitmap b;
   b.TakeStorage(std::move(s));
   EXPECT_EQ(b.Width(), 5);
-  EXPECT_EQ(b.PixelFormat(), pf24bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf24bit);
   EXPECT_EQ(b.GetPixel(2, 2), Rgb(10, 20, 30));
 }
 
@@ -166,7 +167,7 @@ TEST(Bitmap, MonochromeMaskIsDeviceFormat) {
   Make24(b, 3, 1);
   b.SetPixel(1, 0, Rgb(1, 2, 3));
   b.MakeMonochromeMask(Rgb(1, 2, 3), false);
-  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pfDevice);
   EXPECT_EQ(b.BitsPerPixel(), 1);
   EXPECT_EQ(b.GetPixel(0, 0), Rgb(0, 0, 0));
   EXPECT_EQ(b.GetPixel(1, 0), Rgb(255, 255, 255));

@@ -4,6 +4,7 @@
 #include <memory>
 #include <random>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/errors.h"
 #include "tests/platform/raster/bmp_builder.h"
@@ -49,7 +50,7 @@ const std::vector<std::vector<ColorRef>> kRle4Picture = {{kWhite, kRed, kBlue, k
                                                          {kRed, kBlue, kRed, kBlue, kRed}};
 
 void Pattern(Bitmap& b, int w, int h) {
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) b.SetPixel(x, y, Rgb(x * 40 % 256, y * 60 % 256, (x * y * 13) % 256));
@@ -97,10 +98,11 @@ TEST(Bmp, RoundTripEveryFormat) {
     if (format < 0)
       b.MakeMonochromeMask(Rgb(40, 60, 13), false);
     else
-      b.SetPixelFormat(format);
+      zelnor::SetPixelFormat(b, format);
     auto c = Load(b.SaveToBmp());
     EXPECT_EQ(c->Width(), 7);
-    EXPECT_EQ(c->PixelFormat(), format <= pfDevice ? (format < 0 ? pf1bit : pf24bit) : format);
+    EXPECT_EQ(zelnor::PixelFormatOf(*c),
+              format <= zelnor::pfDevice ? (format < 0 ? zelnor::pf1bit : zelnor::pf24bit) : format);
     EXPECT_EQ(c->GetPalette(), b.GetPalette());
     for (int y = 0; y < 5; ++y)
       ASSERT_EQ(std::memcmp(c->ScanLine(y), b.ScanLine(y), static_cast<size_t>(b.Stride())), 0) << format;
@@ -110,7 +112,7 @@ TEST(Bmp, RoundTripEveryFormat) {
 TEST(Bmp, WrittenHeaders) {
   Bitmap b;
   Pattern(b, 5, 3);
-  b.SetPixelFormat(pf16bit);
+  zelnor::SetPixelFormat(b, zelnor::pf16bit);
   auto f = b.SaveToBmp();
   EXPECT_EQ(U32(f, 2), f.size());
   EXPECT_EQ(U32(f, 10), 14u + 40 + 12);
@@ -119,17 +121,17 @@ TEST(Bmp, WrittenHeaders) {
   EXPECT_EQ(U32(f, 54), 0xF800u);
   EXPECT_EQ(U32(f, 58), 0x07E0u);
   EXPECT_EQ(U32(f, 62), 0x001Fu);
-  b.SetPixelFormat(pf15bit);
+  zelnor::SetPixelFormat(b, zelnor::pf15bit);
   f = b.SaveToBmp();
   EXPECT_EQ(U32(f, 30), 0u);
   EXPECT_EQ(U32(f, 10), 54u);
-  b.SetPixelFormat(pf4bit);
+  zelnor::SetPixelFormat(b, zelnor::pf4bit);
   f = b.SaveToBmp();
   EXPECT_EQ(U32(f, 10), 54u + 16 * 4);
   EXPECT_EQ(U32(f, 46), 16u);
   EXPECT_EQ(U32(f, 54 + 4 * 9), 0x00FF0000u);  // entry 9 is pure red, stored B, G, R, 0
   // Rows are bottom-up: the file's first row is the picture's last.
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   f = b.SaveToBmp();
   EXPECT_EQ(std::memcmp(f.data() + 54, b.ScanLine(2), 15), 0);
 }
@@ -165,24 +167,30 @@ TEST(Bmp, MaskedHeadersReportTheirFormat) {
     int format;
     ColorRef colour;
   } cases[] = {
-      {40, 16, {0xF800, 0x07E0, 0x001F}, {0x1F, 0xF8, 0, 0}, pf16bit, Rgb(0xFF, 0x00, 0xFF)},
-      {108, 16, {0x7C00, 0x03E0, 0x001F}, {0xE0, 0x03, 0, 0}, pf15bit, Rgb(0, 0xFF, 0)},
-      {56, 16, {0x0F00, 0x00F0, 0x000F}, {0x21, 0x0F, 0, 0}, pfCustom, Rgb(0xFF, 0x22, 0x11)},
-      {124, 32, {0x00FF0000, 0x0000FF00, 0x000000FF}, {3, 2, 1, 0x80}, pfCustom, Rgb(1, 2, 3)},
-      {40, 32, {0x000000FF, 0x0000FF00, 0x00FF0000}, {3, 2, 1, 0}, pfCustom, Rgb(3, 2, 1)},
-      {40, 32, {0x3FF00000, 0x000FFC00, 0x000003FF}, {0xFF, 0x03, 0x00, 0x20}, pfCustom, Rgb(0x80, 0, 0xFF)},
+      {40, 16, {0xF800, 0x07E0, 0x001F}, {0x1F, 0xF8, 0, 0}, zelnor::pf16bit, Rgb(0xFF, 0x00, 0xFF)},
+      {108, 16, {0x7C00, 0x03E0, 0x001F}, {0xE0, 0x03, 0, 0}, zelnor::pf15bit, Rgb(0, 0xFF, 0)},
+      {56, 16, {0x0F00, 0x00F0, 0x000F}, {0x21, 0x0F, 0, 0}, zelnor::pfCustom, Rgb(0xFF, 0x22, 0x11)},
+      {124, 32, {0x00FF0000, 0x0000FF00, 0x000000FF}, {3, 2, 1, 0x80}, zelnor::pfCustom, Rgb(1, 2, 3)},
+      {40, 32, {0x000000FF, 0x0000FF00, 0x00FF0000}, {3, 2, 1, 0}, zelnor::pfCustom, Rgb(3, 2, 1)},
+      {40,
+       32,
+       {0x3FF00000, 0x000FFC00, 0x000003FF},
+       {0xFF, 0x03, 0x00, 0x20},
+       zelnor::pfCustom,
+       Rgb(0x80, 0, 0xFF)},
   };
   for (const auto& c : cases) {
     auto b = Load(MakeBmp(
         {.header_size = c.header, .bits = c.bits, .compression = 3, .masks = c.masks, .data = c.pixel}));
-    EXPECT_EQ(b->PixelFormat(), c.format) << c.header << " " << c.bits;
+    EXPECT_EQ(zelnor::PixelFormatOf(*b), c.format) << c.header << " " << c.bits;
     EXPECT_EQ(b->GetPixel(0, 0), c.colour) << c.header << " " << c.bits;
     // Written back in their own layout with their masks.
     EXPECT_EQ(Load(b->SaveToBmp())->Layout(), b->Layout());
   }
   // Without masks 16 bits mean 5-5-5 and 32 bits the plain format.
-  EXPECT_EQ(Load(MakeBmp({.bits = 16, .data = {0, 0, 0, 0}}))->PixelFormat(), pf15bit);
-  EXPECT_EQ(Load(MakeBmp({.header_size = 124, .bits = 32, .data = {0, 0, 0, 0}}))->PixelFormat(), pf32bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(*Load(MakeBmp({.bits = 16, .data = {0, 0, 0, 0}}))), zelnor::pf15bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(*Load(MakeBmp({.header_size = 124, .bits = 32, .data = {0, 0, 0, 0}}))),
+            zelnor::pf32bit);
 }
 
 TEST(Bmp, DamagedFilesFailClearly) {
@@ -247,10 +255,10 @@ TEST(Bmp, TruncatedAndCorruptedNeverCrash) {
                                                       .compression = 3,
                                                       .masks = {0xFF0000, 0xFF00, 0xFF},
                                                       .data = {1, 2, 3, 4, 5, 6, 7, 8}})};
-  for (int format : {pf1bit, pf4bit, pf8bit, pf16bit, pf32bit}) {
+  for (int format : {zelnor::pf1bit, zelnor::pf4bit, zelnor::pf8bit, zelnor::pf16bit, zelnor::pf32bit}) {
     Bitmap b;
     Pattern(b, 9, 6);
-    b.SetPixelFormat(format);
+    zelnor::SetPixelFormat(b, format);
     bases.push_back(b.SaveToBmp());
   }
   std::mt19937 rng(7);
@@ -273,7 +281,8 @@ TEST(Bmp, TruncatedAndCorruptedNeverCrash) {
     }
     ++loaded;
     ASSERT_FALSE(c.Empty());
-    if (int64_t{c.Width()} * c.Height() < 100000) c.SetPixelFormat(pf24bit);  // every picture converts
+    if (int64_t{c.Width()} * c.Height() < 100000)
+      zelnor::SetPixelFormat(c, zelnor::pf24bit);  // every picture converts
   }
   EXPECT_GT(loaded, 100);
 }

@@ -4,6 +4,7 @@
 #include <random>
 #include <utility>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/errors.h"
 
@@ -39,11 +40,11 @@ bool SameBytes(const PixelStorage& a, const PixelStorage& b) {
 
 ColorRef ThroughFormat(ColorRef c, int format) {
   Bitmap b;
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(1, 1);
   b.SetPixel(0, 0, c);
-  b.SetPixelFormat(format);
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, format);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   return b.GetPixel(0, 0);
 }
 
@@ -51,8 +52,9 @@ ColorRef ThroughFormat(ColorRef c, int format) {
 // fast and per pixel.
 void CompareAllLayoutPairs(const PixelStorage& base) {
   std::vector<std::pair<PixelLayout, Palette>> layouts;
-  for (int f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit})
-    layouts.push_back({LayoutOfFormat(f), DefaultPaletteFor(LayoutOfFormat(f).bits)});
+  for (int f : {zelnor::pf1bit, zelnor::pf4bit, zelnor::pf8bit, zelnor::pf15bit, zelnor::pf16bit,
+                zelnor::pf24bit, zelnor::pf32bit})
+    layouts.push_back({zelnor::LayoutOfFormat(f), DefaultPaletteFor(zelnor::LayoutOfFormat(f).bits)});
   layouts.push_back({PixelLayout{16, 0x0F00, 0x00F0, 0x000F}, {}});
   layouts.push_back({PixelLayout{32, 0x000000FF, 0x0000FF00, 0x00FF0000}, {}});
   layouts.push_back({PixelLayout{8}, Palette{0x0000FF, 0x00FF00, 0xFF0000}});  // short table
@@ -104,60 +106,60 @@ TEST(Convert, IndicesPastAShortTableReadBlack) {
 }
 
 TEST(Convert, OneBitPicksNearerOfBlackAndWhite) {
-  EXPECT_EQ(ThroughFormat(Rgb(125, 125, 125), pf1bit), 0u);
-  EXPECT_EQ(ThroughFormat(Rgb(130, 130, 130), pf1bit), 0xFFFFFFu);
+  EXPECT_EQ(ThroughFormat(Rgb(125, 125, 125), zelnor::pf1bit), 0u);
+  EXPECT_EQ(ThroughFormat(Rgb(130, 130, 130), zelnor::pf1bit), 0xFFFFFFu);
   // The boundary: channel sum 382 is nearer black, 383 nearer white.
-  EXPECT_EQ(ThroughFormat(Rgb(127, 127, 128), pf1bit), 0u);
-  EXPECT_EQ(ThroughFormat(Rgb(127, 128, 128), pf1bit), 0xFFFFFFu);
-  EXPECT_EQ(ThroughFormat(Rgb(255, 255, 0), pf1bit), 0xFFFFFFu);
-  EXPECT_EQ(ThroughFormat(Rgb(0, 0, 255), pf1bit), 0u);
+  EXPECT_EQ(ThroughFormat(Rgb(127, 127, 128), zelnor::pf1bit), 0u);
+  EXPECT_EQ(ThroughFormat(Rgb(127, 128, 128), zelnor::pf1bit), 0xFFFFFFu);
+  EXPECT_EQ(ThroughFormat(Rgb(255, 255, 0), zelnor::pf1bit), 0xFFFFFFu);
+  EXPECT_EQ(ThroughFormat(Rgb(0, 0, 255), zelnor::pf1bit), 0u);
 }
 
 TEST(Convert, FifteenAndSixteenBitsTruncateAndWidenByRepeatingTopBits) {
-  EXPECT_EQ(ThroughFormat(0x0C0C0C, pf15bit), 0x080808u);
-  EXPECT_EQ(ThroughFormat(0x515151, pf15bit), 0x525252u);
-  EXPECT_EQ(ThroughFormat(0xF3F3F3, pf15bit), 0xF7F7F7u);
-  EXPECT_EQ(ThroughFormat(0x123456, pf15bit), 0x103152u);
-  EXPECT_EQ(ThroughFormat(0x0C0C0C, pf16bit), 0x080C08u);
-  EXPECT_EQ(ThroughFormat(0xF3F3F3, pf16bit), 0xF7F3F7u);
-  EXPECT_EQ(ThroughFormat(0xFFFFFF, pf16bit), 0xFFFFFFu);
-  EXPECT_EQ(ThroughFormat(0x123456, pf4bit), 0x000080u);  // nearest of the 16 colours
+  EXPECT_EQ(ThroughFormat(0x0C0C0C, zelnor::pf15bit), 0x080808u);
+  EXPECT_EQ(ThroughFormat(0x515151, zelnor::pf15bit), 0x525252u);
+  EXPECT_EQ(ThroughFormat(0xF3F3F3, zelnor::pf15bit), 0xF7F7F7u);
+  EXPECT_EQ(ThroughFormat(0x123456, zelnor::pf15bit), 0x103152u);
+  EXPECT_EQ(ThroughFormat(0x0C0C0C, zelnor::pf16bit), 0x080C08u);
+  EXPECT_EQ(ThroughFormat(0xF3F3F3, zelnor::pf16bit), 0xF7F3F7u);
+  EXPECT_EQ(ThroughFormat(0xFFFFFF, zelnor::pf16bit), 0xFFFFFFu);
+  EXPECT_EQ(ThroughFormat(0x123456, zelnor::pf4bit), 0x000080u);  // nearest of the 16 colours
   // 8 bits looks colours up by the centre of their 5-5-5 cell: (223, 0, 0)
   // counts as (220, 4, 4), nearer to (224, 32, 0) than to pure red; a grey
   // of 207 counts as 204, nearer to silver than to money green; a grey of 24
   // counts as 28, nearer to (32, 32, 64) than to black.
-  EXPECT_EQ(ThroughFormat(Rgb(223, 0, 0), pf8bit), Rgb(224, 32, 0));
-  EXPECT_EQ(ThroughFormat(Rgb(207, 207, 207), pf8bit), Rgb(192, 192, 192));
-  EXPECT_EQ(ThroughFormat(Rgb(24, 24, 24), pf8bit), Rgb(32, 32, 64));
+  EXPECT_EQ(ThroughFormat(Rgb(223, 0, 0), zelnor::pf8bit), Rgb(224, 32, 0));
+  EXPECT_EQ(ThroughFormat(Rgb(207, 207, 207), zelnor::pf8bit), Rgb(192, 192, 192));
+  EXPECT_EQ(ThroughFormat(Rgb(24, 24, 24), zelnor::pf8bit), Rgb(32, 32, 64));
   // Two colours compare the colour itself: 127 is black, 128 white.
-  EXPECT_EQ(ThroughFormat(Rgb(127, 127, 127), pf1bit), 0u);
-  EXPECT_EQ(ThroughFormat(Rgb(128, 128, 128), pf1bit), 0xFFFFFFu);
+  EXPECT_EQ(ThroughFormat(Rgb(127, 127, 127), zelnor::pf1bit), 0u);
+  EXPECT_EQ(ThroughFormat(Rgb(128, 128, 128), zelnor::pf1bit), 0xFFFFFFu);
 }
 
 TEST(Convert, RoundTripsKeepWhatTheFormatHolds) {
   // The 16 colours through 4 bits, the 256 halftone colours through 8 bits,
   // every widened 5/6-bit level through 15/16 bits, anything through 32.
-  for (ColorRef c : VgaPalette()) EXPECT_EQ(ThroughFormat(c, pf4bit), c);
-  for (ColorRef c : VgaPalette()) EXPECT_EQ(ThroughFormat(c, pf8bit), c);
-  for (ColorRef c : HalftonePalette()) EXPECT_EQ(ThroughFormat(c, pf8bit), c);
+  for (ColorRef c : VgaPalette()) EXPECT_EQ(ThroughFormat(c, zelnor::pf4bit), c);
+  for (ColorRef c : VgaPalette()) EXPECT_EQ(ThroughFormat(c, zelnor::pf8bit), c);
+  for (ColorRef c : HalftonePalette()) EXPECT_EQ(ThroughFormat(c, zelnor::pf8bit), c);
   for (int v = 0; v < 32; ++v) {
     const int w5 = v << 3 | v >> 2;
-    EXPECT_EQ(ThroughFormat(Rgb(w5, w5, w5), pf15bit), Rgb(w5, w5, w5));
+    EXPECT_EQ(ThroughFormat(Rgb(w5, w5, w5), zelnor::pf15bit), Rgb(w5, w5, w5));
     const int g6 = (2 * v) << 2 | (2 * v) >> 4;
-    EXPECT_EQ(ThroughFormat(Rgb(w5, g6, w5), pf16bit), Rgb(w5, g6, w5));
+    EXPECT_EQ(ThroughFormat(Rgb(w5, g6, w5), zelnor::pf16bit), Rgb(w5, g6, w5));
   }
-  EXPECT_EQ(ThroughFormat(0x123457, pf32bit), 0x123457u);
-  EXPECT_EQ(ThroughFormat(0x123457, pfDevice), 0x123457u);
+  EXPECT_EQ(ThroughFormat(0x123457, zelnor::pf32bit), 0x123457u);
+  EXPECT_EQ(ThroughFormat(0x123457, zelnor::pfDevice), 0x123457u);
 }
 
 TEST(Convert, OneBitRoundTripLeavesOnlyBlackAndWhite) {
   Bitmap b;
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(64, 2);
   for (int x = 0; x < 64; ++x) b.SetPixel(x, 1, Rgb(x * 4, 255 - x * 4, x * 2));
-  b.SetPixelFormat(pf1bit);
-  EXPECT_EQ(b.PixelFormat(), pf1bit);
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf1bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pf1bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   for (int x = 0; x < 64; ++x) {
     const ColorRef c = b.GetPixel(x, 1);
     ASSERT_TRUE(c == 0 || c == 0xFFFFFF) << x;
@@ -166,20 +168,20 @@ TEST(Convert, OneBitRoundTripLeavesOnlyBlackAndWhite) {
 
 TEST(Convert, DeviceFormatStoresTwentyFourBitsAndSameNumberIsNoOp) {
   Bitmap b;
-  b.SetPixelFormat(pf8bit);
+  zelnor::SetPixelFormat(b, zelnor::pf8bit);
   b.SetSize(3, 2);
   const uint64_t gen = b.Generation();
-  b.SetPixelFormat(pf8bit);
+  zelnor::SetPixelFormat(b, zelnor::pf8bit);
   EXPECT_EQ(b.Generation(), gen);  // nothing was remade
-  b.SetPixelFormat(pfDevice);
-  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  zelnor::SetPixelFormat(b, zelnor::pfDevice);
+  EXPECT_EQ(zelnor::PixelFormatOf(b), zelnor::pfDevice);
   EXPECT_EQ(b.BitsPerPixel(), 24);
   EXPECT_EQ(b.GetPixel(2, 1), 0xFFFFFFu);
   // An empty bitmap changes format and keeps its reported width.
   Bitmap e;
   e.SetWidth(10);
-  e.SetPixelFormat(pf4bit);
-  EXPECT_EQ(e.PixelFormat(), pf4bit);
+  zelnor::SetPixelFormat(e, zelnor::pf4bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(e), zelnor::pf4bit);
   EXPECT_EQ(e.Width(), 10);
   EXPECT_TRUE(e.Empty());
 }

@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/surface.h"
 
@@ -22,9 +23,9 @@ constexpr uint32_t kRops[19] = {kBlackness,   kDstInvert, kMergeCopy, kMergePain
                                 0x160000,     0x690000,   0xB80000,   0xE20000};
 
 void Make(Bitmap& b, int format, int w, int h) {
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
-  b.SetPixelFormat(format);
+  zelnor::SetPixelFormat(b, format);
 }
 
 void FillRandomBits(Bitmap& b, std::mt19937& rng) {
@@ -84,7 +85,8 @@ TEST(RopCodes, NamedOperationsEvaluateTheirExpressions) {
 // every destination layout, brush kind, operation and placement, including
 // sources in another layout and one- and four-bit offsets off byte bounds.
 TEST(BitBlt, FastPathMatchesReferenceEverywhere) {
-  const int formats[] = {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit};
+  const int formats[] = {zelnor::pf1bit,  zelnor::pf4bit,  zelnor::pf8bit, zelnor::pf15bit,
+                         zelnor::pf16bit, zelnor::pf24bit, zelnor::pf32bit};
   const Brush brushes[] = {{bsSolid, 0x0030C0FF, 0, 0},
                            {bsCross, 0x00C00000, 0, 0},
                            {bsDiagCross, 0x000000FF, 2, 0x00FF0000},
@@ -93,7 +95,7 @@ TEST(BitBlt, FastPathMatchesReferenceEverywhere) {
   const int places[][2] = {{0, 0}, {3, 2}, {-5, -3}, {9, 1}, {17, -2}};
   std::mt19937 rng(11);
   for (int df : formats) {
-    for (int sf : {int{pf24bit}, df}) {
+    for (int sf : {int{zelnor::pf24bit}, df}) {
       Bitmap src;
       Make(src, sf, 13, 9);
       FillRandomBits(src, rng);
@@ -120,8 +122,8 @@ TEST(BitBlt, FastPathMatchesReferenceEverywhere) {
 
 TEST(BitBlt, BlacknessAndWhitenessOnPaletteLayoutsAreIndexZeroAndAllOnes) {
   Bitmap src, dst;
-  Make(src, pf24bit, 4, 4);
-  for (int format : {pf1bit, pf4bit, pf8bit}) {
+  Make(src, zelnor::pf24bit, 4, 4);
+  for (int format : {zelnor::pf1bit, zelnor::pf4bit, zelnor::pf8bit}) {
     Make(dst, format, 8, 4);
     BitBlt(dst, 0, 0, src, kBlackness);
     BitBlt(dst, 4, 0, src, kWhiteness);
@@ -136,8 +138,8 @@ TEST(BitBlt, BlacknessAndWhitenessOnPaletteLayoutsAreIndexZeroAndAllOnes) {
 
 TEST(BitBlt, ClipsToTheDestination) {
   Bitmap src, dst;
-  Make(src, pf24bit, 5, 5);
-  Make(dst, pf24bit, 6, 6);
+  Make(src, zelnor::pf24bit, 5, 5);
+  Make(dst, zelnor::pf24bit, 6, 6);
   BitBlt(dst, 3, -2, src, kBlackness);
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x)
@@ -152,7 +154,7 @@ TEST(BitBlt, ClipsToTheDestination) {
 // PATPAINT merges source and destination.
 TEST(BitBlt, TransparentHatchGapsFollowTheOperation) {
   Bitmap src;
-  Make(src, pf24bit, 8, 8);
+  Make(src, zelnor::pf24bit, 8, 8);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) src.SetPixel(x, y, Rgb(0x21, 0x11, 0x1C));
   const struct {
@@ -164,7 +166,7 @@ TEST(BitBlt, TransparentHatchGapsFollowTheOperation) {
                {kPatPaint, Rgb(0x21, 0x11, 0x9C)}};
   for (const auto& c : cases) {
     Bitmap dst;
-    Make(dst, pf24bit, 8, 8);
+    Make(dst, zelnor::pf24bit, 8, 8);
     dst.Canvas().SetBrushColor(Rgb(0x80, 0, 0));  // fill by the solid brush first
     dst.SetSize(16, 8);
     for (int y = 0; y < 8; ++y)
@@ -187,7 +189,7 @@ TEST(BitBlt, TransparentHatchGapsFollowTheOperation) {
 TEST(BitBlt, SelfDrawAtAnOffsetReadsTheOriginalPicture) {
   std::mt19937 rng(3);
   Bitmap a, copy;
-  Make(a, pf24bit, 9, 6);
+  Make(a, zelnor::pf24bit, 9, 6);
   FillRandomBits(a, rng);
   copy.Assign(a);
   Bitmap expected;
@@ -201,9 +203,9 @@ TEST(BitBlt, SelfDrawAtAnOffsetReadsTheOriginalPicture) {
 // the bands must join up exactly, also drawing a picture onto itself.
 TEST(BitBlt, RowBandsOnLargePicturesMatchReference) {
   std::mt19937 rng(12);
-  for (int df : {int{pf24bit}, int{pf1bit}}) {
+  for (int df : {int{zelnor::pf24bit}, int{zelnor::pf1bit}}) {
     Bitmap src;
-    Make(src, pf24bit, 700, 420);
+    Make(src, zelnor::pf24bit, 700, 420);
     FillRandomBits(src, rng);
     for (uint32_t rop : {kSrcInvert, kPatCopy, kMergeCopy, kNotSrcCopy}) {
       Bitmap fast, slow;
@@ -229,7 +231,7 @@ TEST(ColorToMonochrome, MarksExactMatchesInADeviceMask) {
   std::mt19937 rng(8);
   const ColorRef want = Rgb(10, 200, 30);
   constexpr int kW = 64 * 2 + 16 + 7, kH = 1300;
-  for (int format : {pf24bit, pf32bit}) {
+  for (int format : {zelnor::pf24bit, zelnor::pf32bit}) {
     Bitmap src;
     Make(src, format, kW, kH);
     for (int y = 0; y < kH; ++y)
@@ -241,7 +243,7 @@ TEST(ColorToMonochrome, MarksExactMatchesInADeviceMask) {
         src.SetPixel(x, y, c);
       }
     const PixelStorage mask = ColorToMonochrome(src.Storage(), want);
-    EXPECT_EQ(mask.format(), pfDevice);
+    EXPECT_TRUE(mask.device_dependent());
     EXPECT_EQ(ColorToMonochrome(src.Storage(), std::nullopt).GetBits(0, 0), 0u);
     for (int y = 0; y < kH; ++y)
       for (int x = 0; x < kW; ++x)

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <vector>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/surface.h"
 
@@ -48,7 +49,7 @@ void DrawFigure(Surface& s, int figure, int x, int y) {
 }
 
 void Render(int format, Bitmap& bmp) {
-  bmp.SetPixelFormat(format);
+  zelnor::SetPixelFormat(bmp, format);
   bmp.SetSize(kCell * kFigures * 2, kCell * kPenStyles);
   Surface& s = bmp.Canvas();
   for (int row = 0; row < kPenStyles; ++row)
@@ -138,4 +139,5 @@ TEST_P(Gallery, MatchesGoldenPicture) {
   EXPECT_EQ(differing, 0u) << "pixels differ from " << expected;
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, Gallery, ::testing::Values(pf1bit, pf8bit, pf16bit));
+INSTANTIATE_TEST_SUITE_P(Formats, Gallery,
+                         ::testing::Values(zelnor::pf1bit, zelnor::pf8bit, zelnor::pf16bit));

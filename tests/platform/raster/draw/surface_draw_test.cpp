@@ -4,6 +4,7 @@
 #include <chrono>
 #include <random>
 
+#include "model/pixel_format.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/rasterizer.h"
@@ -18,8 +19,8 @@ constexpr ColorRef kWhite = 0xFFFFFF, kRed = 0x0000FF, kBlue = 0xFF0000, kGreen 
 struct Canvas {
   Bitmap bmp;
   Surface* s;
-  Canvas(int w, int h, int format = pf24bit) {
-    bmp.SetPixelFormat(format);
+  Canvas(int w, int h, int format = zelnor::pf24bit) {
+    zelnor::SetPixelFormat(bmp, format);
     bmp.SetSize(w, h);
     s = &bmp.Canvas();
   }
@@ -215,7 +216,7 @@ TEST(SurfaceBrush, HatchGapsUntouchedWhenTransparent) {
 
 TEST(SurfaceBrush, ResizeFillPaintsHatchLinesOnly) {
   Bitmap b;
-  b.SetPixelFormat(pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.Canvas().SetBrushColor(kRed);
   b.Canvas().SetBrushStyle(bsVertical);
   b.SetSize(16, 4);
@@ -223,7 +224,7 @@ TEST(SurfaceBrush, ResizeFillPaintsHatchLinesOnly) {
 }
 
 TEST(SurfacePixels, SetGetAndOutside) {
-  Canvas c(8, 8, pf16bit);
+  Canvas c(8, 8, zelnor::pf16bit);
   EXPECT_TRUE(c.s->SetPixel(3, 3, Rgb(0x12, 0x34, 0x56)));
   EXPECT_EQ(c.s->GetPixel(3, 3), Rgb(0x10, 0x34, 0x52)) << "5-6-5 keeps the top bits";
   EXPECT_FALSE(c.s->SetPixel(8, 0, 0));
@@ -259,7 +260,7 @@ TEST(SurfaceFloodFill, SurfaceAndBorderModes) {
 }
 
 TEST(SurfaceFloodFill, HugeCanvasNeedsNoRecursion) {
-  Canvas c(10000, 10000, pf1bit);
+  Canvas c(10000, 10000, zelnor::pf1bit);
   c.s->SetBrushColor(0);
   c.Apply();
   // A comb of walls makes a long winding region.
@@ -280,7 +281,7 @@ TEST(SurfaceRobustness, RandomExtremeFiguresNeitherCrashNorHang) {
     return static_cast<int32_t>(rng() % 200) - 70;
   };
   const auto start = std::chrono::steady_clock::now();
-  for (const int format : {pf1bit, pf8bit, pf16bit, pf24bit}) {
+  for (const int format : {zelnor::pf1bit, zelnor::pf8bit, zelnor::pf16bit, zelnor::pf24bit}) {
     Canvas c(64, 48, format);
     for (int i = 0; i < 1500; ++i) {
       c.s->SetPenStyle(static_cast<PenStyle>(rng() % 7));

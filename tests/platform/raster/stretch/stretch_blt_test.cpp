@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "model/pixel_format.h"
 #include "platform/raster/surface.h"
 #include "reference_png.h"
 
@@ -15,13 +16,13 @@ using raster::Rgb;
 // A 24-bit picture whose pixel (x, y) is Rgb(x, y, 7): every pixel tells
 // where it came from.
 void MakeCoordinates(Bitmap& b, int w, int h) {
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) b.SetPixel(x, y, Rgb(x, y, 7));
 }
 void MakeWhite(Bitmap& b, int w, int h) {
-  b.SetPixelFormat(raster::pf24bit);
+  zelnor::SetPixelFormat(b, zelnor::pf24bit);
   b.SetSize(w, h);
 }
 
@@ -82,7 +83,7 @@ TEST(StretchDraw, ClipsHugeRectanglesAndDrawsNothingForEmptyOnes) {
 
 TEST(StretchDraw, ConvertsBetweenPixelFormats) {
   Bitmap mono, dst;
-  mono.SetPixelFormat(raster::pf1bit);
+  zelnor::SetPixelFormat(mono, zelnor::pf1bit);
   mono.SetSize(2, 1);
   mono.SetPixel(0, 0, 0);
   MakeCoordinates(dst, 4, 1);
@@ -91,12 +92,12 @@ TEST(StretchDraw, ConvertsBetweenPixelFormats) {
   EXPECT_EQ(dst.GetPixel(2, 0), 0xFFFFFFu);
   // 24-bit onto an 8-bit picture: the nearest colours of its palette.
   Bitmap eight;
-  eight.SetPixelFormat(raster::pf8bit);
+  zelnor::SetPixelFormat(eight, zelnor::pf8bit);
   eight.SetSize(4, 1);
   dst.SetPixel(0, 0, Rgb(250, 2, 3));
   raster::StretchDraw(eight, 0, 0, 4, 1, dst, raster::kSrcCopy);
   EXPECT_EQ(eight.GetPixel(0, 0), Rgb(255, 0, 0));
-  EXPECT_EQ(eight.PixelFormat(), raster::pf8bit);
+  EXPECT_EQ(zelnor::PixelFormatOf(eight), zelnor::pf8bit);
 }
 
 }  // namespace

@@ -4,4 +4,4 @@ target_link_libraries(zelnor_test_reference_png PUBLIC zelnor_raster PNG::PNG)
 target_include_directories(zelnor_test_reference_png PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/platform/raster/stretch)
 zelnor_test(raster_stretch_tests
   SOURCES platform/raster/stretch/stretch_blt_test.cpp
-  LIBS zelnor_raster zelnor_test_reference_png)
+  LIBS zelnor_raster zelnor_model zelnor_test_reference_png)

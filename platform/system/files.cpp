@@ -1,4 +1,5 @@
-#include "io/file_writer.h"
+// Whole-file reads and writes of the component.
+#include "platform/system/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,10 +12,9 @@
 #include <cstring>
 #include <stdexcept>
 
-namespace zelnor {
+namespace sysplat {
 
 namespace {
-
 [[noreturn]] void Fail(const std::string& path, int error) {
   throw std::runtime_error("Cannot write file \"" + path + "\": " + std::strerror(error));
 }
@@ -61,7 +61,65 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
   return true;
 }
 
+[[noreturn]] void FileFailure(const std::string& path, int error) {
+  throw std::runtime_error("Cannot read file \"" + path + "\": " + std::strerror(error));
+}
+
+// Closes a descriptor on every exit path.
+class FileHandle {
+ public:
+  explicit FileHandle(int fd) : fd_(fd) {}
+  ~FileHandle() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }
+
+void ReadAll(const std::string& path, int fd, std::vector<uint8_t>& out) {
+  size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FileFailure(path, errno);
+    if (n == 0) break;  // the file shrank while being read: take what is there
+    done += static_cast<size_t>(n);
+  }
+  out.resize(done);
+}
+
 }  // namespace
+
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, int64_t max_bytes) {
+  // A name with an embedded NUL names no file the system could open.
+  if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    if (IsMissing(errno)) return std::nullopt;
+    FileFailure(path, errno);
+  }
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  // Non-blocking, so that a path swapped for a FIFO after the test above does
+  // not block; the descriptor is checked again before anything is read.
+  FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (file.get() < 0) {
+    if (IsMissing(errno)) return std::nullopt;
+    FileFailure(path, errno);
+  }
+  if (::fstat(file.get(), &st) != 0) FileFailure(path, errno);
+  if (!S_ISREG(st.st_mode)) return std::nullopt;
+  if (st.st_size > max_bytes)
+    throw std::runtime_error("Cannot read file \"" + path + "\": the file is too large for an image");
+  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
+  ReadAll(path, file.get(), bytes);
+  return bytes;
+}
 
 void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   if (path.empty()) Fail(path, ENOENT);
@@ -89,4 +147,4 @@ void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {
   }
 }
 
-}  // namespace zelnor
+}  // namespace sysplat

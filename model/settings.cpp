@@ -1,4 +1,4 @@
-#include "canvas/model/settings.h"
+#include "model/settings.h"
 
 namespace zelnor {
 

@@ -1,4 +1,4 @@
-#include "tools/activation.h"
+#include "platform/activation/activation.h"
 
 #include <dlfcn.h>
 
