@@ -9,6 +9,8 @@
 namespace {
 
 TEST(StretchBitmap, FastPathMatchesTheReferencePictures) {
+  if (!testing_support::ReferenceAvailable())
+    GTEST_SKIP() << "no reference pictures at " << testing_support::ReferenceFolder();
   struct Case {
     const char* name;
     int nw, nh;

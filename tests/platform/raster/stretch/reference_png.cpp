@@ -11,8 +11,13 @@
 namespace testing_support {
 
 namespace {
-const std::string kDir = "/work/shared/reference/raster";
-}
+// The shared reference pictures sit beside the source tree.
+const std::string kDir = std::string(ZELNOR_SOURCE_DIR) + "/../shared/reference/raster";
+}  // namespace
+
+bool ReferenceAvailable() { return std::ifstream(kDir + "/cases.txt").good(); }
+
+std::string ReferenceFolder() { return kDir; }
 
 void LoadSource(const std::string& name, raster::Bitmap& out) {
   std::ifstream in(kDir + "/sources/" + name, std::ios::binary);

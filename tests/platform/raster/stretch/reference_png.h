@@ -6,6 +6,11 @@
 
 namespace testing_support {
 
+// Whether the reference pictures are beside the source tree; tests that
+// need them skip otherwise.
+bool ReferenceAvailable();
+std::string ReferenceFolder();
+
 // Loads reference source `name` (a BMP under sources/) as it stands.
 void LoadSource(const std::string& name, raster::Bitmap& out);
 

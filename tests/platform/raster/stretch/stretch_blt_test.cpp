@@ -29,6 +29,8 @@ void MakeWhite(Bitmap& b, int w, int h) {
 // The host's pictures of scaled draws onto a white 64 x 64 canvas:
 // enlarging, mirrored on each axis, clipped, and through SRCINVERT.
 TEST(StretchDraw, MatchesTheReferencePictures) {
+  if (!testing_support::ReferenceAvailable())
+    GTEST_SKIP() << "no reference pictures at " << testing_support::ReferenceFolder();
   struct Case {
     const char* name;
     const char* source;
