@@ -348,5 +348,60 @@ TEST(Decoders, OversizedHeadersAreRefusedBeforeAllocating) {
   EXPECT_THROW(codecs::DecodeGif(gif), std::exception);
 }
 
+// ------------------------------------------------------------------ LZW image data
+
+int AppendBytes(GifFileType* g, const GifByteType* data, int n) {
+  auto* out = static_cast<std::vector<uint8_t>*>(g->UserData);
+  out->insert(out->end(), data, data + n);
+  return n;
+}
+
+// A whole file written by giflib alone: a global table of 2^bits entries and
+// one frame.
+std::vector<uint8_t> GiflibFile(const std::vector<uint8_t>& pixels, int w, int h, int bits) {
+  std::vector<uint8_t> out;
+  int error = 0;
+  GifFileType* g = EGifOpen(&out, AppendBytes, &error);
+  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+  EXPECT_EQ(EGifPutScreenDesc(g, w, h, 8, 0, map), GIF_OK);
+  EXPECT_EQ(EGifPutImageDesc(g, 0, 0, w, h, false, nullptr), GIF_OK);
+  std::vector<GifPixelType> line(static_cast<size_t>(w));
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(pixels.begin() + static_cast<long>(y) * w, w, line.begin());
+    EXPECT_EQ(EGifPutLine(g, line.data(), w), GIF_OK);
+  }
+  EXPECT_EQ(EGifCloseFile(g, &error), GIF_OK);
+  GifFreeMapObject(map);
+  return out;
+}
+
+// Mode 1 writes exactly the image data giflib writes for the frame: nothing
+// of the surrounding blocks, nothing cut off.
+TEST(GifCodec, LzwImageDataIsGiflibsOwn) {
+  std::mt19937 rng(7);
+  for (int bits : {1, 2, 4, 8})
+    for (auto [w, h] : {std::pair{1, 1}, {7, 3}, {300, 200}}) {
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h);
+      for (uint8_t& p : px) p = rng() % 3 ? 0 : static_cast<uint8_t>(rng() & ((1u << bits) - 1));
+      codecs::GifFile file;
+      file.screen_width = w;
+      file.screen_height = h;
+      codecs::GifFrame f;
+      f.table_bits = bits;
+      f.image.width = w;
+      f.image.height = h;
+      f.image.pixels = px;
+      f.image.palette.assign(size_t{1} << bits, 0);
+      file.frames.push_back(std::move(f));
+      const std::vector<uint8_t> ours = codecs::EncodeGif(file, 1), theirs = GiflibFile(px, w, h, bits);
+      // Both lay out header, screen, global table and image descriptor alike.
+      const long data = 13 + 3 * (1L << bits) + 10;
+      ASSERT_GT(ours.size(), static_cast<size_t>(data));
+      EXPECT_EQ(std::vector<uint8_t>(ours.begin() + data, ours.end()),
+                std::vector<uint8_t>(theirs.begin() + data, theirs.end()))
+          << bits << " bits, " << w << " x " << h;
+    }
+}
+
 }  // namespace
 }  // namespace zelnor
