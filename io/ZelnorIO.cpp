@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "io/codec_table.h"
 #include "io/codecs/gif_codec.h"
-#include "io/codecs/jpeg_codec.h"
-#include "io/codecs/png_codec.h"
 #include "model/result_codes.h"
 #include "platform/clipboard/clipboard.h"
 #include "platform/system/files.h"
@@ -22,41 +21,22 @@ void WriteOut(SaveDestination dest, const std::string& fileName, automation::VAR
     StoreByteArray(ToVar, bytes);
 }
 
+const ImageCodec& CodecOrFail(int imageType) {
+  const ImageCodec* codec = CodecOf(imageType);
+  if (!codec) throw std::invalid_argument("Unsupported image type");
+  return *codec;
+}
+
 }  // namespace
 
 raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes) {
-  switch (imageType) {
-    case itJPEG:
-      return codecs::DecodeJpeg(bytes);
-    case itGIF:
-      return codecs::DecodeGif(bytes);
-    case itPNG:
-      return codecs::DecodePng(bytes);
-    case itBMP: {
-      raster::Bitmap b;
-      b.LoadFromBmp(bytes);
-      return b.ReleaseStorage();
-    }
-    default:
-      throw std::invalid_argument("Unsupported image type");
-  }
+  return CodecOrFail(imageType).decode(bytes);
 }
 
 MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, const CodecSettings& settings,
                                bool transparent, int32_t TX1, int32_t TY1) {
   if (canvas.Empty()) throw std::invalid_argument("Cannot encode an empty canvas");
-  switch (imageType) {
-    case itJPEG:
-      return codecs::EncodeJpeg(canvas.Storage(), {settings.jpeg_quality, settings.jpeg_progressive});
-    case itPNG:
-      return codecs::EncodePng(canvas.Storage(), settings.png_compression_level);
-    case itBMP:
-      return canvas.SaveToBmp();
-    case itGIF:
-      return codecs::EncodeGifImage(canvas.Storage(), settings.gif_compression_mode, transparent, TX1, TY1);
-    default:
-      throw std::invalid_argument("Unsupported image type");
-  }
+  return CodecOrFail(imageType).encode(canvas, {settings, transparent, TX1, TY1});
 }
 
 int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const SettingsRecord& settings,

@@ -7,13 +7,17 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "io/ZelnorCommons.h"
 #include "io/ZelnorIO.h"
+#include "io/codec_table.h"
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/jpeg_codec.h"
 #include "io/codecs/png_codec.h"
@@ -401,6 +405,37 @@ TEST(GifCodec, LzwImageDataIsGiflibsOwn) {
                 std::vector<uint8_t>(theirs.begin() + data, theirs.end()))
           << bits << " bits, " << w << " x " << h;
     }
+}
+
+// ------------------------------------------------------------------ codec table
+
+// Each row is found by its type and by its words (and extensions) in any
+// case, no word selects two rows, and each decoder reads its encoder's file.
+TEST(CodecTable, RowsAreFoundByTypeAndWordAndReadWhatTheyWrite) {
+  raster::Bitmap canvas;
+  canvas.TakeStorage(Gradient(23, 9));
+  std::set<std::string_view> seen;
+  for (const ImageCodec& row : ImageCodecs()) {
+    EXPECT_EQ(CodecOf(row.type), &row);
+    for (std::string_view word : row.words) {
+      if (word.empty()) continue;
+      EXPECT_TRUE(seen.insert(word).second) << word << " selects two formats";
+      std::string lower(word);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(ImageTypeFromName(word), row.type) << word;
+      EXPECT_EQ(ImageTypeFromName(lower), row.type) << word;
+      EXPECT_EQ(ImageTypeFromFileName("a.b/photo." + lower), row.type) << word;
+    }
+    const raster::PixelStorage back = row.decode(row.encode(canvas, {}));
+    EXPECT_EQ(back.width(), 23) << int{row.type};
+    EXPECT_EQ(back.height(), 9) << int{row.type};
+  }
+  for (int type : {itJPEG, itGIF, itPNG, itBMP}) EXPECT_NE(CodecOf(type), nullptr) << type;
+  for (int type : {int{itUnknown}, 5, -1}) {
+    EXPECT_EQ(CodecOf(type), nullptr) << type;
+    EXPECT_THROW(EncodeCanvasImage(type, canvas, {}, false, 0, 0), std::invalid_argument) << type;
+    EXPECT_THROW(DecodeImage(type, canvas.SaveToBmp()), std::invalid_argument) << type;
+  }
 }
 
 }  // namespace
