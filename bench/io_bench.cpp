@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "io/ZelnorIO.h"
+#include "io/gif/quantizer.h"
 #include "io/gif/rle_encoder.h"
 #include "model/pixel_format.h"
 

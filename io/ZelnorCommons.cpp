@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "io/codec_table.h"
+
 namespace zelnor {
 
 using namespace automation;
@@ -31,10 +33,9 @@ SAFEARRAY* ArrayOf(const VARIANT& value) {
 }  // namespace
 
 ImageType ImageTypeFromName(std::string_view name) {
-  if (SameWord(name, "JPG") || SameWord(name, "JPEG")) return itJPEG;
-  if (SameWord(name, "GIF")) return itGIF;
-  if (SameWord(name, "PNG")) return itPNG;
-  if (SameWord(name, "BMP")) return itBMP;
+  for (const ImageCodec& codec : ImageCodecs())
+    for (std::string_view word : codec.words)
+      if (!word.empty() && SameWord(name, word)) return codec.type;
   return itUnknown;
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "io/ZelnorCommons.h"
-#include "io/codecs/gif_codec.h"
 #include "model/settings.h"
 #include "platform/raster/bitmap.h"
 
@@ -16,24 +15,18 @@ namespace zelnor {
 
 enum SaveDestination : uint8_t { sdFile = 0, sdByteArray = 1 };
 
-// Decodes an encoded image of the given type into a complete picture; the
-// caller's canvas is not touched.  Damaged data, or bytes of another type,
-// fail with a message; an image above the bitmap size limit is refused before
-// its pixels are allocated.  BMP keeps the file's format and palette.
+// Decodes an encoded image of the given type (by the codec table) into a
+// complete picture; the caller's canvas is not touched.  Damaged data, or
+// bytes of another type, fail with a message; an image above the bitmap size
+// limit is refused before its pixels are allocated.  BMP keeps the file's
+// format and palette.
 raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes);
 
-// Encodes a canvas as a whole file of the given type with the settings copy.
-// GIF applies the transparency rule when `transparent` is set.
+// Encodes a canvas as a whole file of the given type (by the codec table)
+// with the settings copy.  GIF applies the transparency rule when
+// `transparent` is set.
 MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, const CodecSettings& settings,
                                bool transparent, int32_t TX1, int32_t TY1);
-
-// One GIF frame of a picture: its own palette and pixels for 1, 4 and 8 bits,
-// otherwise the colour reduction.  With `transparent`, the index at (TX1, TY1)
-// becomes the transparent index ("Invalid pixel coordinates" outside).  With
-// GIF compression mode 1 a large colour picture also gets its LZW image data,
-// encoded on this thread while another dithers it, row by row.
-codecs::GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
-                              int compression_mode = 0);
 
 // Saves the canvas to a file (name = path; written whole or not at all) or to
 // a byte array (name = type word; stored into `ToVar`).  Results: -4 empty

@@ -3,12 +3,17 @@
 #include <gif_lib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "io/gif/rle_encoder.h"
+#include "platform/raster/bitmap.h"
 
 namespace zelnor::codecs {
 
@@ -61,23 +66,19 @@ void CheckFrame(const GifFrame& f) {
     throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
 }
 
-void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
-  if (compression_mode == 0) {
-    gif::EncodeRunLengthImageData(f.image.pixels, 1 << f.table_bits, std::max(2, f.table_bits), out);
-  } else if (!f.lzw_data.empty()) {
-    out.insert(out.end(), f.lzw_data.begin(), f.lzw_data.end());
-  } else {
-    const std::vector<uint8_t> data = EncodeLzwImageData(f.image, f.table_bits);
-    out.insert(out.end(), data.begin(), data.end());
-  }
-}
-
 // ------------------------------------------------------------------ LZW through giflib
 
-int AppendToVector(GifFileType* gif, const GifByteType* data, int length) {
-  auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+// giflib's output, with the offset at which its latest write began.
+struct GifSink {
+  std::vector<uint8_t> bytes;
+  size_t last_write = 0;
+};
+
+int AppendToSink(GifFileType* gif, const GifByteType* data, int length) {
+  auto* sink = static_cast<GifSink*>(gif->UserData);
   try {
-    out->insert(out->end(), data, data + length);
+    sink->last_write = sink->bytes.size();
+    sink->bytes.insert(sink->bytes.end(), data, data + length);
   } catch (...) {
     return 0;  // giflib reports a write failure
   }
@@ -97,6 +98,135 @@ struct MapFree {
 [[noreturn]] void GifWriteFailed(int error) {
   throw std::runtime_error(std::string("GIF encoding failed: ") +
                            (GifErrorString(error) ? GifErrorString(error) : "unknown error"));
+}
+
+// The LZW image data (code size byte, sub-blocks, terminator) of one frame,
+// as giflib writes it after a screen and image descriptor it is given for
+// the purpose.  `wait_for_row`, when given, is called before row y is read
+// and returns once that row of the image's pixels is final (rows still being
+// dithered).
+std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits,
+                                        const std::function<void(int)>& wait_for_row = {}) {
+  GifSink sink;
+  int error = 0;
+  std::unique_ptr<GifFileType, GifWriterClose> gif(EGifOpen(&sink, AppendToSink, &error));
+  if (!gif) GifWriteFailed(error);
+  const int bits = std::max(2, table_bits);
+  std::unique_ptr<ColorMapObject, MapFree> map(GifMakeMapObject(1 << bits, nullptr));
+  if (!map) throw std::bad_alloc();
+  const int w = std::max(image.width, 1), h = std::max(image.height, 1);
+  if (EGifPutScreenDesc(gif.get(), w, h, 8, 0, nullptr) == GIF_ERROR) GifWriteFailed(gif->Error);
+  if (EGifPutImageDesc(gif.get(), 0, 0, image.width, image.height, false, map.get()) == GIF_ERROR)
+    GifWriteFailed(gif->Error);
+  // Starting the image, giflib's compressor writes the code size byte: the
+  // image data begins with that write.
+  const size_t start = sink.last_write;
+  if (sink.bytes.size() != start + 1 || sink.bytes[start] != bits)
+    throw std::runtime_error("GIF encoding failed: unexpected output layout");
+  std::vector<GifPixelType> line(static_cast<size_t>(image.width));
+  for (int y = 0; y < image.height; ++y) {
+    if (wait_for_row) wait_for_row(y);
+    // giflib masks the line in place, so it gets a copy.
+    std::memcpy(line.data(), image.pixels.data() + static_cast<size_t>(y) * image.width, line.size());
+    if (EGifPutLine(gif.get(), line.data(), image.width) == GIF_ERROR) GifWriteFailed(gif->Error);
+  }
+  // The last line flushed the end code and the block terminator; closing
+  // adds only the file's trailer.
+  std::vector<uint8_t> data(sink.bytes.begin() + static_cast<std::ptrdiff_t>(start), sink.bytes.end());
+  GifFileType* raw = gif.release();
+  if (EGifCloseFile(raw, &error) == GIF_ERROR) GifWriteFailed(error);
+  return data;
+}
+
+void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
+  if (compression_mode == 0) {
+    gif::EncodeRunLengthImageData(f.image.pixels, 1 << f.table_bits, std::max(2, f.table_bits), out);
+  } else if (!f.lzw_data.empty()) {
+    out.insert(out.end(), f.lzw_data.begin(), f.lzw_data.end());
+  } else {
+    const std::vector<uint8_t> data = EncodeLzwImageData(f.image, f.table_bits);
+    out.insert(out.end(), data.begin(), data.end());
+  }
+}
+
+// ------------------------------------------------------------------ frames from pictures
+
+[[noreturn]] void InvalidPixelCoordinates() { throw std::runtime_error("Invalid pixel coordinates"); }
+
+// The indices of a 1-, 4- or 8-bit picture, one byte per pixel.
+std::vector<uint8_t> UnpackIndices(const raster::PixelStorage& p) {
+  std::vector<uint8_t> out(static_cast<size_t>(p.width()) * static_cast<size_t>(p.height()));
+  for (int y = 0; y < p.height(); ++y) {
+    uint8_t* dst = out.data() + static_cast<size_t>(y) * p.width();
+    if (p.bits() == 8) {
+      std::copy_n(p.row(y), p.width(), dst);
+    } else {
+      for (int x = 0; x < p.width(); ++x) dst[x] = static_cast<uint8_t>(p.GetBits(x, y));
+    }
+  }
+  return out;
+}
+
+GifFrame FrameFromPalettePicture(const raster::PixelStorage& p) {
+  GifFrame f;
+  f.table_bits = p.bits();
+  f.image.width = p.width();
+  f.image.height = p.height();
+  f.image.pixels = UnpackIndices(p);
+  f.image.palette = p.palette();
+  f.image.palette.resize(size_t{1} << p.bits(), raster::Rgb(0, 0, 0));
+  for (raster::ColorRef& c : f.image.palette) c &= 0xFFFFFF;
+  return f;
+}
+
+// Pictures below this many pixels are not worth a second thread.
+constexpr int64_t kPipelinePixels = 65536;
+
+// Dithers on a worker thread while this thread LZW-encodes the rows it has
+// finished: the same bytes as doing one after the other, in about half the
+// time on two cores.
+void DitherAndEncodeLzw(const gif::BgrImage& img, GifFrame& f) {
+  f.image.pixels.assign(static_cast<size_t>(img.width) * static_cast<size_t>(img.height), 0);
+  std::atomic<int> rows{0};
+  std::exception_ptr failure;
+  {
+    std::jthread worker([&] {
+      try {
+        gif::DitherToPalette(img, f.image.palette, f.image.pixels.data(), &rows);
+      } catch (...) {
+        failure = std::current_exception();
+        rows.store(img.height, std::memory_order_release);  // releases the encoder
+        rows.notify_all();
+      }
+    });
+    f.lzw_data = EncodeLzwImageData(f.image, f.table_bits, [&](int y) {
+      for (int done = rows.load(std::memory_order_acquire); done <= y;
+           done = rows.load(std::memory_order_acquire))
+        rows.wait(done, std::memory_order_acquire);
+    });
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+GifFrame FrameFromColourPicture(const raster::PixelStorage& p, int compression_mode) {
+  raster::PixelStorage converted;
+  const raster::PixelStorage* bgr = &p;
+  if (p.layout() != raster::PixelLayout{24}) {
+    converted = raster::ConvertStorage(p, raster::PixelLayout{24}, {});
+    bgr = &converted;
+  }
+  GifFrame f;
+  f.table_bits = 8;
+  const gif::BgrImage img{bgr->width(), bgr->height(), bgr->stride(), bgr->row(0)};
+  if (compression_mode != 1 || int64_t{img.width} * img.height < kPipelinePixels) {
+    f.image = gif::ReduceColors(img);
+    return f;
+  }
+  f.image.width = img.width;
+  f.image.height = img.height;
+  f.image.palette = gif::OptimisedPalette(img);
+  DitherAndEncodeLzw(img, f);
+  return f;
 }
 
 // ------------------------------------------------------------------ reading
@@ -186,36 +316,6 @@ raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<ui
 
 }  // namespace
 
-std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits,
-                                        const std::function<void(int)>& wait_for_row) {
-  std::vector<uint8_t> file;
-  int error = 0;
-  std::unique_ptr<GifFileType, GifWriterClose> gif(EGifOpen(&file, AppendToVector, &error));
-  if (!gif) GifWriteFailed(error);
-  const int bits = std::max(2, table_bits);
-  std::unique_ptr<ColorMapObject, MapFree> map(GifMakeMapObject(1 << bits, nullptr));
-  if (!map) throw std::bad_alloc();
-  const int w = std::max(image.width, 1), h = std::max(image.height, 1);
-  if (EGifPutScreenDesc(gif.get(), w, h, 8, 0, nullptr) == GIF_ERROR) GifWriteFailed(gif->Error);
-  if (EGifPutImageDesc(gif.get(), 0, 0, image.width, image.height, false, map.get()) == GIF_ERROR)
-    GifWriteFailed(gif->Error);
-  std::vector<GifPixelType> line(static_cast<size_t>(image.width));
-  for (int y = 0; y < image.height; ++y) {
-    if (wait_for_row) wait_for_row(y);
-    // giflib masks the line in place, so it gets a copy.
-    std::memcpy(line.data(), image.pixels.data() + static_cast<size_t>(y) * image.width, line.size());
-    if (EGifPutLine(gif.get(), line.data(), image.width) == GIF_ERROR) GifWriteFailed(gif->Error);
-  }
-  GifFileType* raw = gif.release();
-  if (EGifCloseFile(raw, &error) == GIF_ERROR) GifWriteFailed(error);
-  // The file is header (6), screen (7), image descriptor (10), local table,
-  // image data, trailer (1): the image data lies between table and trailer.
-  const size_t start = 6 + 7 + 10 + 3 * (size_t{1} << bits);
-  if (file.size() <= start || file[13] != 0x2C || file.back() != 0x3B)
-    throw std::runtime_error("GIF encoding failed: unexpected output layout");
-  return std::vector<uint8_t>(file.begin() + static_cast<std::ptrdiff_t>(start), file.end() - 1);
-}
-
 std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
   if (file.frames.empty()) throw std::invalid_argument("A GIF needs at least one frame");
   for (const GifFrame& f : file.frames) CheckFrame(f);
@@ -247,6 +347,47 @@ std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
   }
   out.push_back(0x3B);
   return out;
+}
+
+GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
+                      int compression_mode) {
+  if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
+    InvalidPixelCoordinates();
+  GifFrame f = picture.bits() <= 8 ? FrameFromPalettePicture(picture)
+                                   : FrameFromColourPicture(picture, compression_mode);
+  if (transparent) {
+    f.control_block = true;
+    f.transparent = true;
+    f.transparent_index = f.image.pixels[static_cast<size_t>(TY1) * f.image.width + static_cast<size_t>(TX1)];
+  }
+  return f;
+}
+
+std::vector<uint8_t> EncodeGifImage(const raster::PixelStorage& picture, int compression_mode,
+                                    bool transparent, int32_t TX1, int32_t TY1) {
+  GifFile file;
+  file.screen_width = picture.width();
+  file.screen_height = picture.height();
+  file.global_table = true;
+  file.frames.push_back(MakeGifFrame(picture, transparent, TX1, TY1, compression_mode));
+  return EncodeGif(file, compression_mode);
+}
+
+std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* const> pictures,
+                                       const GifAnimation& animation, int compression_mode) {
+  GifFile file;
+  file.global_table = false;
+  file.loops = animation.loops;
+  for (const raster::PixelStorage* picture : pictures) {
+    GifFrame f =
+        MakeGifFrame(*picture, animation.transparent, animation.TX1, animation.TY1, compression_mode);
+    f.control_block = true;
+    f.delay = animation.delay;
+    file.screen_width = std::max(file.screen_width, picture->width());
+    file.screen_height = std::max(file.screen_height, picture->height());
+    file.frames.push_back(std::move(f));
+  }
+  return EncodeGif(file, compression_mode);
 }
 
 raster::PixelStorage DecodeGif(std::span<const uint8_t> bytes) {

@@ -1,9 +1,9 @@
-// GIF files: the writer lays out the blocks itself and takes the image data
-// from the run-length encoder (mode 0) or giflib's LZW compressor (mode 1);
-// the reader is giflib's and yields the first frame.
+// GIF files: frames made from pictures (their own palette, or the colour
+// reduction), the writer that lays out the blocks itself and takes the image
+// data from the run-length encoder (mode 0) or giflib's LZW compressor
+// (mode 1), and giflib's reader, which yields the first frame.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -38,11 +38,34 @@ struct GifFile {
 // Compression modes: 0 run-length image data, 1 LZW.
 std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode);
 
-// The LZW image data (code size byte, sub-blocks, terminator) of one frame.
-// `wait_for_row`, when given, is called before row y is read and returns once
-// that row of the image's pixels is final (rows still being dithered).
-std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int table_bits,
-                                        const std::function<void(int)>& wait_for_row = {});
+// One GIF frame of a picture: its own palette and pixels for 1, 4 and 8 bits,
+// otherwise the colour reduction.  With `transparent`, the index at (TX1, TY1)
+// becomes the transparent index ("Invalid pixel coordinates" outside).  With
+// compression mode 1 a large colour picture also gets its LZW image data,
+// encoded on this thread while another dithers it, row by row.
+GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
+                      int compression_mode = 0);
+
+// A whole file of one frame at (0, 0), the logical screen the picture's size,
+// its colour table global.  A Graphic Control Extension is written only for
+// transparency (delay 0, disposal unspecified).
+std::vector<uint8_t> EncodeGifImage(const raster::PixelStorage& picture, int compression_mode,
+                                    bool transparent, int32_t TX1, int32_t TY1);
+
+// What an animation adds to its frames.
+struct GifAnimation {
+  uint16_t loops = 0;  // looping extension on the first frame; 0 repeats forever
+  uint16_t delay = 0;  // hundredths of a second, every frame
+  bool transparent = false;
+  int32_t TX1 = 0;  // must lie inside every frame when transparent
+  int32_t TY1 = 0;
+};
+
+// One frame per picture, in order, each at (0, 0) with its own colour table
+// and a Graphic Control Extension; the logical screen takes the largest width
+// and the largest height.  At least one picture.
+std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* const> pictures,
+                                       const GifAnimation& animation, int compression_mode);
 
 // The first frame: the frame's own palette image when it covers the logical
 // screen, else a picture of the screen's size with the frame drawn into it.

@@ -139,7 +139,7 @@ bool IsDefaultFaceName(const std::string& name) {
 
 void Surface::ApplyFont() {
   if (dc_.font_applied) return;
-  SelectedFont& f = dc_.font;
+  fonts::LogFont& f = dc_.font;
   f.height = font_.height;
   f.weight = (font_.styles & fsBold) ? 700 : 400;
   f.italic = (font_.styles & fsItalic) != 0;

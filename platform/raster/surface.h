@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/fonts/fonts.h"
 #include "platform/raster/colour.h"
 
 namespace raster {
@@ -75,17 +76,10 @@ struct FontState {
   FontPitch pitch = fpDefault;
 };
 
-// A font as selected into the device context: the request the text engine
-// realises ("Default" already replaced by "MS Sans Serif").
-struct SelectedFont {
-  int32_t height = 0;
-  int32_t weight = 400;  // 700 when bold
-  bool italic = false;
-  bool underline = false;
-  bool strike_out = false;
-  uint8_t charset = 1;
-  FontPitch pitch = fpDefault;
-  std::string face_name;
+// The width and height of a text, as the device context measures it.
+struct Size {
+  int32_t cx = 0;
+  int32_t cy = 0;
 };
 
 class Surface {
@@ -147,7 +141,9 @@ class Surface {
   // and the mode stays.
   bool SetBkMode(int32_t mode);
   ColorRef TextColor() const { return dc_.text_color; }
-  const SelectedFont& GetSelectedFont() const { return dc_.font; }
+  // The font request as applied ("Default" already replaced by
+  // "MS Sans Serif"); the text operations draw and measure with it.
+  const fonts::LogFont& GetSelectedFont() const { return dc_.font; }
   Point CurrentPosition() const { return dc_.position; }
   void MoveTo(int32_t x, int32_t y) { dc_.position = {x, y}; }
 
@@ -197,6 +193,18 @@ class Surface {
   // Fills x1..x2-1, y1..y2-1 with one colour (text cell backgrounds).
   void FillSolidRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, ColorRef c);
 
+  // --- text, in the selected font.  Both treat the text as one line of
+  // UTF-8; control characters are not interpreted.
+  // Draws the text with the reference point (the top-left corner of its
+  // first character cell) at (x, y): with an opaque background mode every
+  // character cell is first filled with the background colour; then the
+  // glyphs and the font's underline and strike-out lines in the text colour.
+  // Returns the text's advance (its width); an empty bitmap is not drawn on.
+  int64_t TextOut(int32_t x, int32_t y, std::string_view text);
+  // The width (the sum of the characters' advances, clamped to 32 bits) and
+  // the cell height; an empty text is 0 wide.
+  Size GetTextExtent(std::string_view text) const;
+
  private:
   friend class Rasterizer;
 
@@ -216,7 +224,7 @@ class Surface {
     bool font_applied = false;
     SelectedPen pen;
     SelectedBrush brush;
-    SelectedFont font;
+    fonts::LogFont font;
     ColorRef bk_color = 0x00FFFFFF;
     int32_t bk_mode = bkOpaque;
     ColorRef text_color = 0;

@@ -7,13 +7,17 @@
 #include <sys/resource.h>
 #include <zlib.h>
 
+#include <cctype>
 #include <cstring>
 #include <map>
 #include <random>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "io/ZelnorCommons.h"
 #include "io/ZelnorIO.h"
+#include "io/codec_table.h"
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/jpeg_codec.h"
 #include "io/codecs/png_codec.h"
@@ -346,6 +350,92 @@ TEST(Decoders, OversizedHeadersAreRefusedBeforeAllocating) {
   std::vector<uint8_t> gif = GifWithFrame(4, 8, 0, 0, 4, 8, false);
   gif[6] = gif[7] = gif[8] = gif[9] = 0xFF;
   EXPECT_THROW(codecs::DecodeGif(gif), std::exception);
+}
+
+// ------------------------------------------------------------------ LZW image data
+
+int AppendBytes(GifFileType* g, const GifByteType* data, int n) {
+  auto* out = static_cast<std::vector<uint8_t>*>(g->UserData);
+  out->insert(out->end(), data, data + n);
+  return n;
+}
+
+// A whole file written by giflib alone: a global table of 2^bits entries and
+// one frame.
+std::vector<uint8_t> GiflibFile(const std::vector<uint8_t>& pixels, int w, int h, int bits) {
+  std::vector<uint8_t> out;
+  int error = 0;
+  GifFileType* g = EGifOpen(&out, AppendBytes, &error);
+  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+  EXPECT_EQ(EGifPutScreenDesc(g, w, h, 8, 0, map), GIF_OK);
+  EXPECT_EQ(EGifPutImageDesc(g, 0, 0, w, h, false, nullptr), GIF_OK);
+  std::vector<GifPixelType> line(static_cast<size_t>(w));
+  for (int y = 0; y < h; ++y) {
+    std::copy_n(pixels.begin() + static_cast<long>(y) * w, w, line.begin());
+    EXPECT_EQ(EGifPutLine(g, line.data(), w), GIF_OK);
+  }
+  EXPECT_EQ(EGifCloseFile(g, &error), GIF_OK);
+  GifFreeMapObject(map);
+  return out;
+}
+
+// Mode 1 writes exactly the image data giflib writes for the frame: nothing
+// of the surrounding blocks, nothing cut off.
+TEST(GifCodec, LzwImageDataIsGiflibsOwn) {
+  std::mt19937 rng(7);
+  for (int bits : {1, 2, 4, 8})
+    for (auto [w, h] : {std::pair{1, 1}, {7, 3}, {300, 200}}) {
+      std::vector<uint8_t> px(static_cast<size_t>(w) * h);
+      for (uint8_t& p : px) p = rng() % 3 ? 0 : static_cast<uint8_t>(rng() & ((1u << bits) - 1));
+      codecs::GifFile file;
+      file.screen_width = w;
+      file.screen_height = h;
+      codecs::GifFrame f;
+      f.table_bits = bits;
+      f.image.width = w;
+      f.image.height = h;
+      f.image.pixels = px;
+      f.image.palette.assign(size_t{1} << bits, 0);
+      file.frames.push_back(std::move(f));
+      const std::vector<uint8_t> ours = codecs::EncodeGif(file, 1), theirs = GiflibFile(px, w, h, bits);
+      // Both lay out header, screen, global table and image descriptor alike.
+      const long data = 13 + 3 * (1L << bits) + 10;
+      ASSERT_GT(ours.size(), static_cast<size_t>(data));
+      EXPECT_EQ(std::vector<uint8_t>(ours.begin() + data, ours.end()),
+                std::vector<uint8_t>(theirs.begin() + data, theirs.end()))
+          << bits << " bits, " << w << " x " << h;
+    }
+}
+
+// ------------------------------------------------------------------ codec table
+
+// Each row is found by its type and by its words (and extensions) in any
+// case, no word selects two rows, and each decoder reads its encoder's file.
+TEST(CodecTable, RowsAreFoundByTypeAndWordAndReadWhatTheyWrite) {
+  raster::Bitmap canvas;
+  canvas.TakeStorage(Gradient(23, 9));
+  std::set<std::string_view> seen;
+  for (const ImageCodec& row : ImageCodecs()) {
+    EXPECT_EQ(CodecOf(row.type), &row);
+    for (std::string_view word : row.words) {
+      if (word.empty()) continue;
+      EXPECT_TRUE(seen.insert(word).second) << word << " selects two formats";
+      std::string lower(word);
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(ImageTypeFromName(word), row.type) << word;
+      EXPECT_EQ(ImageTypeFromName(lower), row.type) << word;
+      EXPECT_EQ(ImageTypeFromFileName("a.b/photo." + lower), row.type) << word;
+    }
+    const raster::PixelStorage back = row.decode(row.encode(canvas, {}));
+    EXPECT_EQ(back.width(), 23) << int{row.type};
+    EXPECT_EQ(back.height(), 9) << int{row.type};
+  }
+  for (int type : {itJPEG, itGIF, itPNG, itBMP}) EXPECT_NE(CodecOf(type), nullptr) << type;
+  for (int type : {int{itUnknown}, 5, -1}) {
+    EXPECT_EQ(CodecOf(type), nullptr) << type;
+    EXPECT_THROW(EncodeCanvasImage(type, canvas, {}, false, 0, 0), std::invalid_argument) << type;
+    EXPECT_THROW(DecodeImage(type, canvas.SaveToBmp()), std::invalid_argument) << type;
+  }
 }
 
 }  // namespace

@@ -380,9 +380,9 @@ TEST_F(SaveTest, LzwAlongsideDitheringGivesTheSameBytes) {
   for (int y = 0; y < 300; ++y)
     for (int x = 0; x < 400; ++x)
       pic.SetPixel(x, y, raster::Rgb((x * 7 + y) & 255, (x ^ y) & 255, (x * y / 97) & 255));
-  codecs::GifFrame ahead = MakeGifFrame(pic, true, 123, 201, 1);
+  codecs::GifFrame ahead = codecs::MakeGifFrame(pic, true, 123, 201, 1);
   ASSERT_FALSE(ahead.lzw_data.empty());
-  codecs::GifFrame plain = MakeGifFrame(pic, true, 123, 201, 0);
+  codecs::GifFrame plain = codecs::MakeGifFrame(pic, true, 123, 201, 0);
   ASSERT_TRUE(plain.lzw_data.empty());
   EXPECT_EQ(ahead.image.pixels, plain.image.pixels);
   EXPECT_EQ(ahead.transparent_index, plain.transparent_index);

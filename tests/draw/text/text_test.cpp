@@ -194,6 +194,34 @@ TEST_F(TextTest, TextInAnyScriptDrawsWithItsOwnGlyphs) {
   EXPECT_GT(Count(0, 0, 200, 60, [](ColorRef p) { return p != kWhite; }), 30);
 }
 
+// Text output draws with what the device context holds: pending font and
+// brush puts change nothing until applied, the background is the context's
+// own colour, and only WriteString moves the position.
+TEST_F(TextTest, TextOutUsesTheContextAsApplied) {
+  S().ApplyFont();
+  S().ApplyBrush();  // the white solid brush: opaque background
+  S().SetBkColor(Rgb(0, 0, 255));
+  S().SetFontColor(kRed);
+  S().SetBrushColor(kRed);
+  const int64_t advance = S().TextOut(10, 20, "Hi");
+  const raster::Size extent = S().GetTextExtent("Hi");
+  EXPECT_EQ(advance, extent.cx);
+  EXPECT_EQ(CountAll(kRed), 0);
+  EXPECT_EQ(At(10, 20), Rgb(0, 0, 255));
+  EXPECT_EQ(At(10, 20 + extent.cy - 1), Rgb(0, 0, 255));
+  EXPECT_EQ(At(10, 20 + extent.cy), kWhite);
+  EXPECT_EQ(At(10 + extent.cx, 20), kWhite);
+  EXPECT_GT(Count(10, 20, 10 + extent.cx, 20 + extent.cy, [](ColorRef p) { return p == Rgb(0, 0, 0); }), 5);
+  EXPECT_EQ(S().CurrentPosition(), (raster::Point{0, 0}));
+}
+
+TEST_F(TextTest, WidthsBeyondThirtyTwoBitsAreClamped) {
+  S().SetFontHeight(-100000);  // realised at the largest em
+  const std::string wide(600000, 'W');
+  EXPECT_EQ(StringWidthOf(wide, bmp_), INT32_MAX);
+  EXPECT_EQ(S().GetTextExtent(wide).cx, INT32_MAX);
+}
+
 TEST(TextOnEmptyCanvas, MeasuresAndMovesWithoutDrawing) {
   raster::Bitmap empty;
   WriteString(3, 4, "abc", false, empty);
