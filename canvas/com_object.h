@@ -53,111 +53,20 @@ class TMyCanvasObject final : public IMyCanvas,
   HRESULT InterfaceSupportsErrorInfo(const automation::IID& riid) override;
   HRESULT GetClassInfo(automation::ITypeInfo** ppTI) override;
 
-  // IMyCanvas
-  HRESULT LoadFromFile(BSTR FileName, VARIANT_BOOL appendload, LONG X1, LONG Y1, LONG Cpmode,
-                       LONG* Result) override;
-  HRESULT SaveToFile(BSTR FileName, VARIANT_BOOL Transparent, LONG TX1, LONG TY1, LONG* Result) override;
-  HRESULT get_JPEGCompressionQuality(LONG* Value) override;
-  HRESULT put_JPEGCompressionQuality(LONG value) override;
-  HRESULT get_JPEGProgressiveEncoding(VARIANT_BOOL* Value) override;
-  HRESULT put_JPEGProgressiveEncoding(VARIANT_BOOL value) override;
-  HRESULT SaveToStream(VARIANT* ToVar, BSTR FileType, VARIANT_BOOL Transparent, LONG TX1, LONG TY1,
-                       LONG* Result) override;
-  HRESULT NewCanvas(LONG NewWidth, LONG NewHeight, LONG AddCanvas, LONG* Result) override;
-  HRESULT Line(LONG X1, LONG Y1, LONG X2, LONG Y2) override;
-  HRESULT RGBToColor(LONG R, LONG G, LONG B, LONG P, LONG* Result) override;
-  HRESULT get_PenColor(LONG* Value) override;
-  HRESULT put_PenColor(LONG value) override;
-  HRESULT get_PenStyle(LONG* Value) override;
-  HRESULT put_PenStyle(LONG value) override;
-  HRESULT get_PenWidth(LONG* Value) override;
-  HRESULT put_PenWidth(LONG value) override;
-  HRESULT PixelSet(LONG X1, LONG Y1, LONG PColor) override;
-  HRESULT PixelGet(LONG X1, LONG Y1, LONG* Result) override;
-  HRESULT Arc(LONG X1, LONG Y1, LONG X2, LONG Y2, LONG X3, LONG Y3, LONG X4, LONG Y4, VARIANT_BOOL Chord,
-              VARIANT_BOOL FillFlag) override;
-  HRESULT Ellipse(LONG X1, LONG Y1, LONG X2, LONG Y2, VARIANT_BOOL FillFlag) override;
-  HRESULT Circle(LONG X1, LONG Y1, LONG R1, VARIANT_BOOL FillFlag) override;
-  HRESULT Box(LONG X1, LONG Y1, LONG X2, LONG Y2, VARIANT_BOOL FillFlag) override;
-  HRESULT get_BrushColor(LONG* Value) override;
-  HRESULT put_BrushColor(LONG value) override;
-  HRESULT get_BrushStyle(LONG* Value) override;
-  HRESULT put_BrushStyle(LONG value) override;
-  HRESULT FloodFill(LONG X1, LONG Y1, LONG C1, VARIANT_BOOL BorderFlag) override;
-  HRESULT RoundBox(LONG X1, LONG Y1, LONG X2, LONG Y2, LONG X3, LONG Y3, VARIANT_BOOL FillFlag) override;
-  HRESULT StringWrite(LONG X1, LONG Y1, BSTR VarStr, VARIANT_BOOL BackTrans) override;
-  HRESULT StringHeight(BSTR Value, LONG* Result) override;
-  HRESULT StringWidth(BSTR Value, LONG* Result) override;
-  HRESULT get_FontColor(LONG* Value) override;
-  HRESULT put_FontColor(LONG value) override;
-  HRESULT get_FontName(BSTR* Value) override;
-  HRESULT put_FontName(BSTR value) override;
-  HRESULT get_FontSize(LONG* Value) override;
-  HRESULT put_FontSize(LONG value) override;
-  HRESULT get_FontBold(VARIANT_BOOL* Value) override;
-  HRESULT put_FontBold(VARIANT_BOOL value) override;
-  HRESULT get_FontItalic(VARIANT_BOOL* Value) override;
-  HRESULT put_FontItalic(VARIANT_BOOL value) override;
-  HRESULT get_FontStrikeOut(VARIANT_BOOL* Value) override;
-  HRESULT put_FontStrikeOut(VARIANT_BOOL value) override;
-  HRESULT get_FontUnderLine(VARIANT_BOOL* Value) override;
-  HRESULT put_FontUnderLine(VARIANT_BOOL value) override;
-  HRESULT FontList(VARIANT_BOOL SortFlag, VARIANT_BOOL TTFOnlyFlag, VARIANT_BOOL VetFontFlag,
-                   VARIANT* Result) override;
-  HRESULT ConvertFile(BSTR FromFilePath, BSTR ToFilePath, BSTR FileType, LONG ReWidth, LONG ReHeight,
-                      LONG GammaFlag, LONG ContrastFlag, VARIANT_BOOL HiQ, VARIANT_BOOL NotThumbMode,
-                      VARIANT_BOOL SharpFlag, VARIANT_BOOL DullFlag, LONG* Result) override;
-  HRESULT BezierLine(LONG X1, LONG Y1, LONG X2, LONG Y2, LONG X3, LONG Y3, LONG X4, LONG Y4) override;
-  HRESULT SaveToClipboard(LONG* Result) override;
-  HRESULT LoadFromClipboard(VARIANT_BOOL ClearFlag, VARIANT_BOOL appendload, LONG X1, LONG Y1, LONG Cpmode,
-                            LONG* Result) override;
-  HRESULT LoadFromStream(VARIANT* FromVar, BSTR FileType, VARIANT_BOOL appendload, LONG X1, LONG Y1,
-                         LONG Cpmode, LONG* Result) override;
-  HRESULT get_BkColor(LONG* Value) override;
-  HRESULT put_BkColor(LONG value) override;
-  HRESULT get_BkMode(LONG* Value) override;
-  HRESULT put_BkMode(LONG value) override;
-  HRESULT Stretch(LONG NewWidth, LONG NewHeight, VARIANT_BOOL HiQ, VARIANT_BOOL NotThumbMode,
-                  LONG* Result) override;
-  HRESULT Gamma(LONG Value, LONG* Result) override;
-  HRESULT Contrast(LONG Value, LONG* Result) override;
-  HRESULT SetWallPaper(BSTR FileName, VARIANT_BOOL SaveRegs, LONG* Result) override;
-  HRESULT Mask(LONG MaskColor, VARIANT_BOOL Reverse, LONG* Result) override;
-  HRESULT Reversal(LONG* Result) override;
-  HRESULT Pie(LONG X1, LONG Y1, LONG X2, LONG Y2, LONG X3, LONG Y3, LONG X4, LONG Y4,
-              VARIANT_BOOL FillFlag) override;
-  HRESULT get_PixelFormat(LONG* Value) override;
-  HRESULT put_PixelFormat(LONG value) override;
-  HRESULT CaptureWindow(BSTR WindowName, VARIANT_BOOL appendflag, LONG X1, LONG Y1, LONG Cpmode,
-                        LONG* Result) override;
-  HRESULT GetCanvas(VARIANT* ToVar, LONG X1, LONG Y1, LONG X2, LONG Y2, LONG* Result) override;
-  HRESULT PutCanvas(VARIANT* FromVar, LONG X1, LONG Y1, LONG Cpmode, LONG* Result) override;
-  HRESULT get_Width(LONG* Value) override;
-  HRESULT put_Width(LONG value) override;
-  HRESULT get_Height(LONG* Value) override;
-  HRESULT put_Height(LONG value) override;
-  HRESULT get_GIFCompressionMode(LONG* Value) override;
-  HRESULT put_GIFCompressionMode(LONG value) override;
-  HRESULT Gray(LONG vR, LONG vG, LONG vB, LONG* Result) override;
-  HRESULT Dull(LONG* Result) override;
-  HRESULT Sharp(LONG* Result) override;
-  HRESULT CustomFilter(LONG B0, LONG B1, LONG B2, LONG B3, LONG B4, LONG B5, LONG B6, LONG B7, LONG B8,
-                       LONG aBias, LONG aDivis, LONG* Result) override;
-  HRESULT get_CurrentCanvasIndex(LONG* Value) override;
-  HRESULT put_CurrentCanvasIndex(LONG value) override;
-  HRESULT get_UBound(LONG* Value) override;
-  HRESULT get_LBound(LONG* Value) override;
-  HRESULT SaveAniGIFToFile(BSTR FileName, LONG Delay, LONG Loops, VARIANT_BOOL Transparent, LONG TX1,
-                           LONG TY1, LONG* Result) override;
-  HRESULT SaveAniGIFToStream(VARIANT* ToVar, LONG Delay, LONG Loops, VARIANT_BOOL Transparent, LONG TX1,
-                             LONG TY1, LONG* Result) override;
-  HRESULT get_PNGCompressionLevel(LONG* Value) override;
-  HRESULT put_PNGCompressionLevel(LONG value) override;
+  // IMyCanvas: every function forwards to the TMyCanvas method of its row.
+#define SLOT(kind, name, slot, body, dispid, params, ...) \
+  HRESULT slot(ZELNOR_IDL_MAP(ZELNOR_IDL_DECLARE, params)) override;
+#include "canvas/member_list.inc"
 
  private:
   ~TMyCanvasObject();
   template <class Body>
   HRESULT Guarded(Body&& body);
+  // Checks that no pointer argument is null (E_POINTER), then calls Body on
+  // the canvas inside the guard with the arguments converted to their native
+  // form, storing its result through the trailing [out,retval] argument.
+  template <auto Body, class... A>
+  HRESULT Forward(const A&... args);
 
   class Inner final : public IUnknown {
    public:

@@ -21,6 +21,7 @@ struct ParamDesc {
   USHORT flags;                            // PARAMFLAG_FIN, FOUT, FOPT, FHASDEFAULT
   int32_t default_number = 0;              // default of an I4 or BOOL parameter
   const char16_t* default_text = nullptr;  // default of a BSTR parameter
+  const char* help = nullptr;              // reference text; not part of the type information
 };
 
 struct MemberDesc {
@@ -31,6 +32,10 @@ struct MemberDesc {
   VARTYPE retval = VT_EMPTY;      // VT_I4, VT_BOOL, VT_BSTR, VT_VARIANT or VT_EMPTY for none
   const char* retval_name = nullptr;
   CallAdapter call = nullptr;
+  // Reference documentation (a description and a Python example).  The type
+  // information does not carry them: its members have no documentation strings.
+  const char* help = nullptr;
+  const char* example = nullptr;
 };
 
 struct TypeLibDesc {

@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "canvas/Zelnor2_TLB.h"
 #include "canvas/com_object.h"
@@ -272,6 +274,84 @@ TEST_F(ServerTest, BadLateBoundCallsNeverHarmTheObject) {
   ASSERT_EQ(c->NewCanvas(31, 17, 0, &result), S_OK);
   ASSERT_EQ(c->get_Width(&width), S_OK);
   EXPECT_EQ(width, 31);
+  c->Release();
+}
+
+// Calls function-table entry kDispatchSlots + index, as a compiled C client does.
+template <class... P>
+HRESULT CallSlot(IMyCanvas* c, int index, P... args) {
+  using Entry = HRESULT (*)(IMyCanvas*, P...);
+  return reinterpret_cast<Entry>((*reinterpret_cast<void***>(c))[kDispatchSlots + index])(c, args...);
+}
+
+// Calls a member by name through IDispatch with positional arguments given in
+// order; a put passes its one argument as the property value.
+VARIANT ByName(IMyCanvas* c, const char16_t* name, WORD flags, std::vector<VARIANT> args = {}) {
+  std::u16string text(name);
+  LPOLESTR names[] = {text.data()};
+  DISPID id = DISPID_UNKNOWN;
+  EXPECT_EQ(c->GetIDsOfNames(IID_NULL, names, 1, 0, &id), S_OK);
+  std::reverse(args.begin(), args.end());
+  DISPID put = DISPID_PROPERTYPUT;
+  bool is_put = flags == DISPATCH_PROPERTYPUT;
+  DISPPARAMS dp{args.data(), is_put ? &put : nullptr, static_cast<UINT>(args.size()), is_put ? 1u : 0u};
+  VARIANT result;
+  VariantInit(&result);
+  EXPECT_EQ(c->Invoke(id, IID_NULL, 0, flags, &dp, &result, nullptr, nullptr), S_OK)
+      << Utf8FromBstr(text.data());
+  for (VARIANT& v : args) VariantClear(&v);
+  return result;
+}
+
+VARIANT Number(LONG n) { return Value(VT_I4, n); }
+
+// Positions in the published function table (after IDispatch's seven), first
+// entry to last, reached directly and by name: both must be the same member.
+TEST_F(ServerTest, FunctionTablePositionsAndNamesReachTheSameMember) {
+  IMyCanvas* c = NewCanvasObject();
+  LONG result = -9;
+  std::string missing = (dir_ / "missing.bmp").string();
+  BSTR file = BstrFromUtf8(missing);
+  ASSERT_EQ(CallSlot(c, 0, file, VARIANT_BOOL{0}, LONG{0}, LONG{0}, LONG{0}, &result), S_OK);  // LoadFromFile
+  EXPECT_EQ(result, -2);
+  SysFreeString(file);
+  VARIANT path = Value(VT_BSTR, 0);
+  path.bstrVal = BstrFromUtf8(missing);
+  EXPECT_EQ(ByName(c, u"LoadFromFile", DISPATCH_METHOD, {path}).lVal, -2);
+
+  ASSERT_EQ(CallSlot(c, 7, LONG{40}, LONG{30}, LONG{2}, &result), S_OK);  // NewCanvas, appending two
+  EXPECT_EQ(ByName(c, u"UBound", DISPATCH_PROPERTYGET).lVal, 2);
+  LONG number = -1;
+  ASSERT_EQ(CallSlot(c, 80, &number), S_OK);  // get_LBound
+  EXPECT_EQ(number, 0);
+  ByName(c, u"CurrentCanvasIndex", DISPATCH_PROPERTYPUT, {Number(1)});
+  ASSERT_EQ(CallSlot(c, 77, &number), S_OK);  // get_CurrentCanvasIndex
+  EXPECT_EQ(number, 1);
+
+  ASSERT_EQ(CallSlot(c, 68, LONG{55}), S_OK);  // put_Width
+  EXPECT_EQ(ByName(c, u"Width", DISPATCH_PROPERTYGET).lVal, 55);
+  ByName(c, u"Height", DISPATCH_PROPERTYPUT, {Number(20)});
+  ASSERT_EQ(CallSlot(c, 69, &number), S_OK);  // get_Height
+  EXPECT_EQ(number, 20);
+
+  ASSERT_EQ(CallSlot(c, 16, LONG{3}, LONG{4}, LONG{0x123456}), S_OK);  // PixelSet
+  EXPECT_EQ(ByName(c, u"PixelGet", DISPATCH_METHOD, {Number(3), Number(4)}).lVal, 0x123456);
+  ASSERT_EQ(CallSlot(c, 9, LONG{1}, LONG{2}, LONG{3}, LONG{0}, &result), S_OK);  // RGBToColor
+  EXPECT_EQ(ByName(c, u"RGBToColor", DISPATCH_METHOD, {Number(1), Number(2), Number(3)}).lVal, result);
+
+  BSTR font = BstrFromUtf8("DejaVu Serif");
+  ASSERT_EQ(CallSlot(c, 34, font), S_OK);  // put_FontName
+  SysFreeString(font);
+  VARIANT name = ByName(c, u"FontName", DISPATCH_PROPERTYGET);
+  EXPECT_EQ(Utf8FromBstr(name.bstrVal), "DejaVu Serif");
+  VariantClear(&name);
+  ByName(c, u"FontItalic", DISPATCH_PROPERTYPUT, {Value(VT_BOOL, VARIANT_TRUE)});
+  VARIANT_BOOL flag = 0;
+  ASSERT_EQ(CallSlot(c, 39, &flag), S_OK);  // get_FontItalic
+  EXPECT_EQ(flag, VARIANT_TRUE);
+
+  ASSERT_EQ(CallSlot(c, 84, LONG{3}), S_OK);  // put_PNGCompressionLevel, the last entry
+  EXPECT_EQ(ByName(c, u"PNGCompressionLevel", DISPATCH_PROPERTYGET).lVal, 3);
   c->Release();
 }
 
