@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/cpu/cpu.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/parallel.h"
@@ -452,8 +453,7 @@ namespace {
 void MarkColorRows(const PixelStorage& src, ColorRef want, PixelStorage& mask, int first, int end) {
   const bool bgr_bytes = src.bits() == 24 || src.layout() == kLayout32;
 #if defined(__x86_64__)
-  static const bool has_vbmi = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-  static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
+  const bool has_vbmi = cpu::Has(cpu::Isa::kAvx512Vbmi), has_ssse3 = cpu::Has(cpu::Isa::kSsse3);
 #endif
   for (int y = first; y < end; ++y) {
     if (!bgr_bytes) {
