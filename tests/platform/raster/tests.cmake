@@ -7,7 +7,8 @@ zelnor_test(raster_tests
 # (cmake -DZELNOR_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++).
 option(ZELNOR_FUZZ "Build the libFuzzer targets (clang only)" OFF)
 if(ZELNOR_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-  file(GLOB ZELNOR_RASTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/raster/*.cpp)
+  file(GLOB ZELNOR_RASTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/raster/*.cpp
+       ${CMAKE_SOURCE_DIR}/platform/cpu/*.cpp)
   add_executable(bmp_fuzz ${CMAKE_SOURCE_DIR}/fuzz/bmp_fuzz.cpp ${ZELNOR_RASTER_SOURCES}
                           ${CMAKE_SOURCE_DIR}/model/pixel_format.cpp)
   target_compile_options(bmp_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
