@@ -240,6 +240,11 @@ int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
   if (canvas.Empty()) return rcOK;
   if (kernel.divisor == 0) return rcNoInput;
   try {
+    // Under ZELNOR2_DISABLE=fast the plain reference filters.
+    if (!cpu::FastPaths()) {
+      canvas.TakeStorage(reference::Convolve3x3(kernel, canvas.Storage()));
+      return rcOK;
+    }
     const int w = canvas.Width(), h = canvas.Height();
     std::vector<const uint8_t*> rows(static_cast<size_t>(h));
     for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = canvas.ScanLine(y);
