@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/raster/pixel_storage.h"
 
@@ -32,19 +33,29 @@ struct Packed {
   }
 };
 
-// Pixels of Bytes whole bytes, the least significant first.
+// Pixels of Bytes whole bytes, the least significant first (on a
+// little-endian machine, a plain copy of the value's first bytes).
 template <int Bytes>
 struct Whole {
   static constexpr int kBits = 8 * Bytes;
+  static constexpr bool kCopy = std::endian::native == std::endian::little;
   static uint32_t Get(const uint8_t* row, int x) {
     const uint8_t* p = row + static_cast<ptrdiff_t>(x) * Bytes;
     uint32_t v = 0;
-    for (int k = 0; k < Bytes; ++k) v |= static_cast<uint32_t>(p[k]) << (8 * k);
+    if constexpr (kCopy) {
+      std::memcpy(&v, p, Bytes);
+    } else {
+      for (int k = 0; k < Bytes; ++k) v |= static_cast<uint32_t>(p[k]) << (8 * k);
+    }
     return v;
   }
   static void Set(uint8_t* row, int x, uint32_t v) {
     uint8_t* p = row + static_cast<ptrdiff_t>(x) * Bytes;
-    for (int k = 0; k < Bytes; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+    if constexpr (kCopy) {
+      std::memcpy(p, &v, Bytes);
+    } else {
+      for (int k = 0; k < Bytes; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
+    }
   }
 };
 

@@ -75,11 +75,13 @@ void PickPixels(const PixelStorage& src, int sy, const int* columns, int n, Pixe
   for (int i = 0; i < n; ++i) Px::Set(d, dx + i, Px::Get(s, columns[i]));
 }
 
+// The rows are addressed from copies, which the pixel writes cannot change.
 template <class Px>
 void SolidLine(PixelStorage& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t bits) {
-  BresenhamLine(x0, y0, x1, y1, s.width(), s.height(), [&](int64_t x, int64_t y, int64_t) {
-    Px::Set(s.row(static_cast<int>(y)), static_cast<int>(x), bits);
-  });
+  uint8_t* const top = s.row(0);
+  const int64_t stride = s.stride();
+  BresenhamLine(x0, y0, x1, y1, s.width(), s.height(),
+                [=](int64_t x, int64_t y, int64_t) { Px::Set(top + stride * y, static_cast<int>(x), bits); });
 }
 
 // -------------------------------------------------------------------- text
@@ -150,7 +152,8 @@ void BlitThreshold(PixelStorage& s, const CoverageSpan& span, ColorRef c) {
 template <class Px, class C>
 void MarkColorRow(const PixelStorage& s, int y, ColorRef rgb, uint8_t* out) {
   const uint8_t* row = s.row(y);
-  for (int x = 0; x < s.width(); ++x)
+  const int w = s.width();
+  for (int x = 0; x < w; ++x)
     if (C::ToColor(s, Px::Get(row, x)) == rgb) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
 }
 

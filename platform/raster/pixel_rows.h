@@ -21,7 +21,8 @@ void PrepareNothing(const PixelStorage& s, RowTables& t);
 template <class Px, class C>
 const uint8_t* FetchPerPixel(const PixelStorage& s, const RowTables&, int y, uint8_t* out) {
   const uint8_t* row = s.row(y);
-  for (int x = 0; x < s.width(); ++x) PutBgr(out + 3 * x, C::ToColor(s, Px::Get(row, x)));
+  const int w = s.width();
+  for (int x = 0; x < w; ++x) PutBgr(out + 3 * x, C::ToColor(s, Px::Get(row, x)));
   return out;
 }
 
@@ -39,7 +40,9 @@ template <class Px, class C>
 const uint8_t* FetchThroughTable(const PixelStorage& s, const RowTables& t, int y, uint8_t* out) {
   if (t.bgr.empty()) return FetchPerPixel<Px, C>(s, t, y, out);
   const uint8_t* row = s.row(y);
-  for (int x = 0; x < s.width(); ++x) std::memcpy(out + 3 * x, &t.bgr[3 * Px::Get(row, x)], 3);
+  const uint8_t* table = t.bgr.data();
+  const int w = s.width();
+  for (int x = 0; x < w; ++x) std::memcpy(out + 3 * x, table + 3 * Px::Get(row, x), 3);
   return out;
 }
 
@@ -50,7 +53,8 @@ inline const uint8_t* FetchInPlace(const PixelStorage& s, const RowTables&, int 
 
 inline const uint8_t* FetchBgrx(const PixelStorage& s, const RowTables&, int y, uint8_t* out) {
   const uint8_t* row = s.row(y);
-  for (int x = 0; x < s.width(); ++x) std::memcpy(out + 3 * x, row + 4 * x, 3);
+  const int w = s.width();
+  for (int x = 0; x < w; ++x) std::memcpy(out + 3 * x, row + 4 * x, 3);
   return out;
 }
 
@@ -110,7 +114,8 @@ void PrepareStoreMasked(const PixelStorage& d, RowTables& t) {
 template <class Px>
 void StoreMasked(PixelStorage& d, RowTables& t, int y, const uint8_t* in) {
   uint8_t* row = d.row(y);
-  for (int x = 0; x < d.width(); ++x, in += 3) Px::Set(row, x, t.blue[in[0]] | t.green[in[1]] | t.red[in[2]]);
+  const int w = d.width();
+  for (int x = 0; x < w; ++x, in += 3) Px::Set(row, x, t.blue[in[0]] | t.green[in[1]] | t.red[in[2]]);
 }
 
 inline void StoreBgr(PixelStorage& d, RowTables&, int y, const uint8_t* in) {
@@ -119,7 +124,8 @@ inline void StoreBgr(PixelStorage& d, RowTables&, int y, const uint8_t* in) {
 
 inline void StoreBgrx(PixelStorage& d, RowTables&, int y, const uint8_t* in) {
   uint8_t* p = d.row(y);
-  for (int x = 0; x < d.width(); ++x) {
+  const int w = d.width();
+  for (int x = 0; x < w; ++x) {
     std::memcpy(p + 4 * x, in + 3 * x, 3);
     p[4 * x + 3] = 0;
   }
