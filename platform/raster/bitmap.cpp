@@ -66,7 +66,7 @@ void Bitmap::ReplaceStorage(PixelStorage&& s) {
 
 void Bitmap::SetLayout(const PixelLayout& layout, bool device_dependent) {
   if (layout == layout_ && device_dependent == device_dependent_) return;
-  if (!SelectPixelOps(layout))
+  if (!SelectFormatOps(layout))
     throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   PixelStorage converted = ConvertStorage(storage_, layout, DefaultPaletteFor(layout.bits));
   converted.set_device_dependent(device_dependent);

@@ -79,7 +79,7 @@ void ReadMasks(const Reader& r, Header& h) {
 
 void CheckHeader(const Header& h) {
   if (h.width <= 0 || h.height <= 0) Bad("the image has no pixels");
-  if (!SelectPixelOps(PixelLayout{h.bits})) Bad("unsupported bit depth " + std::to_string(h.bits));
+  if (!SelectFormatOps(PixelLayout{h.bits})) Bad("unsupported bit depth " + std::to_string(h.bits));
   const bool ok = h.compression == kBiRgb || (h.compression == kBiRle8 && h.bits == 8) ||
                   (h.compression == kBiRle4 && h.bits == 4) ||
                   (h.Bitfields() && (h.bits == 16 || h.bits == 32));
@@ -248,7 +248,7 @@ void PutInfoHeader(std::vector<uint8_t>& out, int w, int h, int bits, bool masks
 
 std::vector<uint8_t> Bitmap::SaveToBmp() const {
   const PixelStorage& s = storage_;
-  const PixelOps& ops = *SelectPixelOps(layout_);
+  const FormatOps& ops = *SelectFormatOps(layout_);
   // 5-5-5 is the default 16-bit layout; every other masked layout (5-6-5 and
   // custom ones) carries its masks.
   const bool masks = ops.file_masks && (layout_.red_mask | layout_.green_mask | layout_.blue_mask) != 0;

@@ -10,7 +10,7 @@
 namespace raster {
 
 Palette DefaultPaletteFor(int bits) {
-  const PixelOps* ops = SelectPixelOps(PixelLayout{bits});
+  const FormatOps* ops = SelectFormatOps(PixelLayout{bits});
   return ops ? ops->default_palette() : Palette();
 }
 
@@ -27,8 +27,8 @@ bool CopyIfSameLayout(const PixelStorage& src, PixelStorage& dst) {
 PixelStorage Convert(const PixelStorage& src, const PixelLayout& layout, const Palette& palette, bool slow) {
   PixelStorage dst(src.width(), src.height(), layout, palette);
   if (src.empty() || CopyIfSameLayout(src, dst)) return dst;
-  const PixelOps& in = slow ? ReferenceOf(src.ops()) : src.ops();
-  const PixelOps& out = slow ? ReferenceOf(dst.ops()) : dst.ops();
+  const FormatOps& in = slow ? ReferenceOf(src.ops()) : src.ops();
+  const FormatOps& out = slow ? ReferenceOf(dst.ops()) : dst.ops();
   RowTables read, write;
   in.prepare_fetch(src, read);
   out.prepare_store(dst, write);

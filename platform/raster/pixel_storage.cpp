@@ -15,13 +15,13 @@ void CheckBitmapSize(int64_t width, int64_t height, int bits) {
   }
 }
 
-PixelStorage::PixelStorage() : ops_(SelectPixelOps(layout_)) {}
+PixelStorage::PixelStorage() : ops_(SelectFormatOps(layout_)) {}
 
 PixelStorage::PixelStorage(int width, int height, const PixelLayout& layout, Palette palette)
     : width_(width),
       height_(height),
       layout_(layout),
-      ops_(SelectPixelOps(layout)),
+      ops_(SelectFormatOps(layout)),
       palette_(std::move(palette)) {
   if (!ops_)
     throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");

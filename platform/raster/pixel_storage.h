@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "platform/raster/colour.h"
+#include "platform/raster/format_ops.h"
 #include "platform/raster/pixel_block.h"
 #include "platform/raster/pixel_layout.h"
-#include "platform/raster/pixel_ops.h"
 
 namespace raster {
 
@@ -36,7 +36,7 @@ class PixelStorage {
   const PixelLayout& layout() const { return layout_; }
   int bits() const { return layout_.bits; }
   // The operations of the layout, chosen when the storage was made.
-  const PixelOps& ops() const { return *ops_; }
+  const FormatOps& ops() const { return *ops_; }
   int64_t stride() const { return stride_; }
   const Palette& palette() const { return palette_; }
   // A colour table longer than the layout can index is cut to 2^bits entries.
@@ -71,7 +71,7 @@ class PixelStorage {
   int width_ = 0, height_ = 0;
   int64_t stride_ = 0;
   PixelLayout layout_;
-  const PixelOps* ops_;
+  const FormatOps* ops_;
   bool device_dependent_ = false;
   Palette palette_;
   PixelBlock data_;

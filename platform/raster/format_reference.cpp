@@ -1,6 +1,6 @@
-#include "platform/raster/pixel_reference.h"
+#include "platform/raster/format_reference.h"
 
-#include "platform/raster/pixel_formats.h"
+#include "platform/raster/pixel_access.h"
 #include "platform/raster/rasterizer.h"
 
 namespace raster::generic {

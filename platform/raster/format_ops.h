@@ -1,10 +1,10 @@
 // The per-format operations of the 2D engine: one constant table per storage
-// layout, chosen once when a pixel block is made (SelectPixelOps), so that no
+// layout, chosen once when a pixel block is made (SelectFormatOps), so that no
 // caller ever tests the pixel depth.  Each layout has a fast table (loops
 // written for it) and a reference table derived from it, whose operations are
 // the generic per-pixel ones (bit-addressed access, colours through the
 // palette or the channel masks); both give the same bytes.  Adding a layout
-// means adding one table in pixel_ops.cpp.
+// means adding one table in format_ops.cpp.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -39,7 +39,7 @@ struct RowTables {
   uint32_t red[256] = {}, green[256] = {}, blue[256] = {};  // store: each channel's bits
 };
 
-struct PixelOps {
+struct FormatOps {
   // --- what the layout is
   const char* name;
   bool (*accepts)(const PixelLayout& layout);
@@ -87,15 +87,15 @@ struct PixelOps {
 
 // The table of a layout (the reference table under ZELNOR2_DISABLE=fast);
 // nullptr for a layout the engine cannot store.
-const PixelOps* SelectPixelOps(const PixelLayout& layout);
+const FormatOps* SelectFormatOps(const PixelLayout& layout);
 
-// Every layout's two tables, in the order SelectPixelOps tries them.
-struct PixelFormat {
-  PixelOps fast;
-  PixelOps reference;
+// Every layout's two tables, in the order SelectFormatOps tries them.
+struct FormatTables {
+  FormatOps fast;
+  FormatOps reference;
 };
-std::span<const PixelFormat> PixelFormats();
+std::span<const FormatTables> AllFormats();
 // The reference table of the layout `ops` belongs to.
-const PixelOps& ReferenceOf(const PixelOps& ops);
+const FormatOps& ReferenceOf(const FormatOps& ops);
 
 }  // namespace raster

@@ -1,7 +1,7 @@
 // Internal to the 2D engine: the pieces the per-format tables are built from.
 // An access policy says where a pixel's bits lie in a row (Get, Set, kBits);
 // a colour model says what the bits mean (ToColor, ToBits).  The primitives in
-// pixel_ops.cpp and pixel_rows.h are templates over both.
+// format_ops.cpp and format_rows.h are templates over both.
 #pragma once
 #include <bit>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/raster/pixel_rows.h"
+#include "platform/raster/format_rows.h"
 
 namespace raster::px {
 

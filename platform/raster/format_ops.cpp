@@ -1,17 +1,17 @@
 // The per-format tables.  Each primitive is written once as a template over
-// an access policy and a colour model (pixel_formats.h) and instantiated for
+// an access policy and a colour model (pixel_access.h) and instantiated for
 // every layout; a few layouts replace one with a loop written for them.  The
 // reference table of a layout keeps its description and takes the generic
-// operations (pixel_reference.h).
-#include "platform/raster/pixel_ops.h"
+// operations (format_reference.h).
+#include "platform/raster/format_ops.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/cpu/cpu.h"
+#include "platform/raster/format_reference.h"
+#include "platform/raster/format_rows.h"
 #include "platform/raster/mono_rows.h"
-#include "platform/raster/pixel_reference.h"
-#include "platform/raster/pixel_rows.h"
 #include "platform/raster/rasterizer.h"
 
 namespace raster {
@@ -170,8 +170,8 @@ void MarkColorRowBgrx(const PixelStorage& s, int y, ColorRef rgb, uint8_t* out) 
 
 // What every table of an access policy and colour model starts from.
 template <class Px, class C>
-constexpr PixelOps Common(const char* name, bool (*accepts)(const PixelLayout&)) {
-  PixelOps o{};
+constexpr FormatOps Common(const char* name, bool (*accepts)(const PixelLayout&)) {
+  FormatOps o{};
   o.name = name;
   o.accepts = accepts;
   o.bpp = Px::kBits;
@@ -192,8 +192,8 @@ constexpr PixelOps Common(const char* name, bool (*accepts)(const PixelLayout&))
 }
 
 template <class Px, bool kByCell>
-constexpr PixelOps IndexedOps(const char* name, bool (*accepts)(const PixelLayout&), Palette (*palette)()) {
-  PixelOps o = Common<Px, Indexed>(name, accepts);
+constexpr FormatOps IndexedOps(const char* name, bool (*accepts)(const PixelLayout&), Palette (*palette)()) {
+  FormatOps o = Common<Px, Indexed>(name, accepts);
   o.palette_entries = 1u << Px::kBits;
   o.convert_by_cell = kByCell;
   o.default_palette = palette;
@@ -206,8 +206,8 @@ constexpr PixelOps IndexedOps(const char* name, bool (*accepts)(const PixelLayou
 }
 
 template <class Px, class C>
-constexpr PixelOps DirectOps(const char* name, bool (*accepts)(const PixelLayout&), bool file_masks) {
-  PixelOps o = Common<Px, C>(name, accepts);
+constexpr FormatOps DirectOps(const char* name, bool (*accepts)(const PixelLayout&), bool file_masks) {
+  FormatOps o = Common<Px, C>(name, accepts);
   std::copy(C::kMasks, C::kMasks + 3, o.masks);
   o.file_masks = file_masks;
   o.blit_coverage = BlitBlended<Px, C>;
@@ -217,8 +217,8 @@ constexpr PixelOps DirectOps(const char* name, bool (*accepts)(const PixelLayout
 }
 
 template <class Px, class C>
-constexpr PixelOps WordOps(const char* name, bool (*accepts)(const PixelLayout&), bool file_masks) {
-  PixelOps o = DirectOps<Px, C>(name, accepts, file_masks);
+constexpr FormatOps WordOps(const char* name, bool (*accepts)(const PixelLayout&), bool file_masks) {
+  FormatOps o = DirectOps<Px, C>(name, accepts, file_masks);
   o.fill_span = FillWords<uint16_t>;
   o.prepare_fetch = PrepareFetchTable<Px, C>;
   o.fetch_bgr = FetchThroughTable<Px, C>;
@@ -230,26 +230,26 @@ bool PlainBgrMasks(const PixelLayout& l) {
          (l.red_mask == 0xFF0000 && l.green_mask == 0x00FF00 && l.blue_mask == 0x0000FF);
 }
 
-constexpr PixelOps kOps1 = IndexedOps<Px1, false>(
+constexpr FormatOps kOps1 = IndexedOps<Px1, false>(
     "1 bit", [](const PixelLayout& l) { return l.bits == 1; }, [] { return MonochromePalette(); });
-constexpr PixelOps kOps4 = IndexedOps<Px4, true>(
+constexpr FormatOps kOps4 = IndexedOps<Px4, true>(
     "4 bits", [](const PixelLayout& l) { return l.bits == 4; }, [] { return VgaPalette(); });
-constexpr PixelOps kOps8 = [] {
-  PixelOps o = IndexedOps<Px8, true>(
+constexpr FormatOps kOps8 = [] {
+  FormatOps o = IndexedOps<Px8, true>(
       "8 bits", [](const PixelLayout& l) { return l.bits == 8; }, [] { return HalftonePalette(); });
   o.fill_span = FillBytes;
   return o;
 }();
 
-constexpr PixelOps kOps555 = WordOps<Px16, Masks555>(
+constexpr FormatOps kOps555 = WordOps<Px16, Masks555>(
     "16 bits 5-5-5", [](const PixelLayout& l) { return l == kLayout555; }, false);
-constexpr PixelOps kOps565 = WordOps<Px16, Masks565>(
+constexpr FormatOps kOps565 = WordOps<Px16, Masks565>(
     "16 bits 5-6-5", [](const PixelLayout& l) { return l == kLayout565; }, true);
-constexpr PixelOps kOps16 = WordOps<Px16, LayoutMasks>(
+constexpr FormatOps kOps16 = WordOps<Px16, LayoutMasks>(
     "16 bits, masks", [](const PixelLayout& l) { return l.bits == 16; }, true);
 
-constexpr PixelOps kOps24 = [] {
-  PixelOps o = DirectOps<Px24, Bgr>(
+constexpr FormatOps kOps24 = [] {
+  FormatOps o = DirectOps<Px24, Bgr>(
       "24 bits", [](const PixelLayout& l) { return l.bits == 24; }, false);
   o.blit_coverage = BlitBytes<Px24>;
   o.mark_color_row = MarkColorRow24;
@@ -259,8 +259,8 @@ constexpr PixelOps kOps24 = [] {
   return o;
 }();
 
-constexpr PixelOps kOpsBgrx = [] {
-  PixelOps o = DirectOps<Px32, Bgr>(
+constexpr FormatOps kOpsBgrx = [] {
+  FormatOps o = DirectOps<Px32, Bgr>(
       "32 bits B, G, R, X", [](const PixelLayout& l) { return l.bits == 32 && PlainBgrMasks(l); }, true);
   o.text_keeps = 0xFF000000u;
   o.fill_span = FillWords<uint32_t>;
@@ -272,15 +272,15 @@ constexpr PixelOps kOpsBgrx = [] {
   return o;
 }();
 
-constexpr PixelOps kOps32 = [] {
-  PixelOps o = DirectOps<Px32, LayoutMasks>(
+constexpr FormatOps kOps32 = [] {
+  FormatOps o = DirectOps<Px32, LayoutMasks>(
       "32 bits, masks", [](const PixelLayout& l) { return l.bits == 32; }, true);
   o.fill_span = FillWords<uint32_t>;
   return o;
 }();
 
 // The layout's description with the generic operations.
-constexpr PixelOps Reference(PixelOps o) {
+constexpr FormatOps Reference(FormatOps o) {
   o.get_bits = generic::GetBits;
   o.set_bits = generic::SetBits;
   o.bits_to_color = generic::BitsToColor;
@@ -298,27 +298,27 @@ constexpr PixelOps Reference(PixelOps o) {
   return o;
 }
 
-constexpr PixelFormat Format(const PixelOps& fast) { return {fast, Reference(fast)}; }
+constexpr FormatTables Format(const FormatOps& fast) { return {fast, Reference(fast)}; }
 
 // In the order they are tried: the fixed 16-bit layouts before other masks,
 // plain B, G, R, X before other 32-bit masks.
-constexpr PixelFormat kFormats[] = {Format(kOps1),   Format(kOps4),    Format(kOps8),
-                                    Format(kOps555), Format(kOps565),  Format(kOps16),
-                                    Format(kOps24),  Format(kOpsBgrx), Format(kOps32)};
+constexpr FormatTables kFormats[] = {Format(kOps1),   Format(kOps4),    Format(kOps8),
+                                     Format(kOps555), Format(kOps565),  Format(kOps16),
+                                     Format(kOps24),  Format(kOpsBgrx), Format(kOps32)};
 
 }  // namespace
 
-const PixelOps* SelectPixelOps(const PixelLayout& layout) {
+const FormatOps* SelectFormatOps(const PixelLayout& layout) {
   static const bool fast = cpu::FastPaths();
-  for (const PixelFormat& f : kFormats)
+  for (const FormatTables& f : kFormats)
     if (f.fast.accepts(layout)) return fast ? &f.fast : &f.reference;
   return nullptr;
 }
 
-std::span<const PixelFormat> PixelFormats() { return kFormats; }
+std::span<const FormatTables> AllFormats() { return kFormats; }
 
-const PixelOps& ReferenceOf(const PixelOps& ops) {
-  for (const PixelFormat& f : kFormats)
+const FormatOps& ReferenceOf(const FormatOps& ops) {
+  for (const FormatTables& f : kFormats)
     if (&ops == &f.fast || &ops == &f.reference) return f.reference;
   return ops;
 }

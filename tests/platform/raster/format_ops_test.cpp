@@ -1,6 +1,6 @@
 // Every layout's fast table against its reference table: random pixels,
 // spans, rows, lines and glyphs, byte for byte (padding included).
-#include "platform/raster/pixel_ops.h"
+#include "platform/raster/format_ops.h"
 
 #include <gtest/gtest.h>
 
@@ -50,8 +50,8 @@ std::vector<Case> Cases() {
           {"32_10_bit", PixelLayout{32, 0x3FF00000, 0x000FFC00, 0x000003FF}, {}}};
 }
 
-const PixelFormat& FormatOf(const PixelStorage& s) {
-  for (const PixelFormat& f : PixelFormats())
+const FormatTables& FormatOf(const PixelStorage& s) {
+  for (const FormatTables& f : AllFormats())
     if (&ReferenceOf(s.ops()) == &f.reference) return f;
   throw std::logic_error("no table");
 }
@@ -83,8 +83,8 @@ class PixelOpsMatch : public ::testing::TestWithParam<std::tuple<Case, bool>> {
 
   std::mt19937 rng_{20240611};
   PixelStorage a_, b_;  // a_ through the fast table, b_ through the reference
-  const PixelOps* fast_ = nullptr;
-  const PixelOps* ref_ = nullptr;
+  const FormatOps* fast_ = nullptr;
+  const FormatOps* ref_ = nullptr;
 };
 
 TEST_P(PixelOpsMatch, Pixels) {
@@ -194,27 +194,27 @@ INSTANTIATE_TEST_SUITE_P(EveryLayout, PixelOpsMatch,
 
 // A new table needs a case above; each table leads to its own reference.
 TEST(PixelFormats, EveryTableHasACase) {
-  std::set<const PixelOps*> seen;
+  std::set<const FormatOps*> seen;
   for (const Case& c : Cases()) seen.insert(&FormatOf(PixelStorage(1, 1, c.layout, c.palette)).fast);
-  EXPECT_EQ(seen.size(), PixelFormats().size());
-  for (const PixelFormat& f : PixelFormats()) EXPECT_EQ(&ReferenceOf(f.fast), &f.reference) << f.fast.name;
+  EXPECT_EQ(seen.size(), AllFormats().size());
+  for (const FormatTables& f : AllFormats()) EXPECT_EQ(&ReferenceOf(f.fast), &f.reference) << f.fast.name;
 }
 
-TEST(SelectPixelOps, RefusesLayoutsItCannotStore) {
-  for (int bits : {0, 2, 3, 12, 48}) EXPECT_EQ(SelectPixelOps(PixelLayout{bits}), nullptr) << bits;
+TEST(SelectFormatOps, RefusesLayoutsItCannotStore) {
+  for (int bits : {0, 2, 3, 12, 48}) EXPECT_EQ(SelectFormatOps(PixelLayout{bits}), nullptr) << bits;
   EXPECT_THROW(PixelStorage(2, 2, PixelLayout{2}, {}), std::runtime_error);
 }
 
 // The 5-5-5, 5-6-5 and B, G, R, X layouts take their own tables (which
 // decide, among others, whether a BMP file records masks), other masks the
 // general ones.
-TEST(SelectPixelOps, PicksTheMostSpecificTable) {
-  EXPECT_STREQ(ReferenceOf(*SelectPixelOps(kLayout555)).name, "16 bits 5-5-5");
-  EXPECT_STREQ(ReferenceOf(*SelectPixelOps(kLayout565)).name, "16 bits 5-6-5");
-  EXPECT_STREQ(ReferenceOf(*SelectPixelOps(PixelLayout{16, 0xF800, 0x07E0, 0x001E})).name, "16 bits, masks");
-  EXPECT_STREQ(ReferenceOf(*SelectPixelOps(PixelLayout{32, 0xFF0000, 0xFF00, 0xFF})).name,
+TEST(SelectFormatOps, PicksTheMostSpecificTable) {
+  EXPECT_STREQ(ReferenceOf(*SelectFormatOps(kLayout555)).name, "16 bits 5-5-5");
+  EXPECT_STREQ(ReferenceOf(*SelectFormatOps(kLayout565)).name, "16 bits 5-6-5");
+  EXPECT_STREQ(ReferenceOf(*SelectFormatOps(PixelLayout{16, 0xF800, 0x07E0, 0x001E})).name, "16 bits, masks");
+  EXPECT_STREQ(ReferenceOf(*SelectFormatOps(PixelLayout{32, 0xFF0000, 0xFF00, 0xFF})).name,
                "32 bits B, G, R, X");
-  EXPECT_STREQ(ReferenceOf(*SelectPixelOps(PixelLayout{32, 0xFF, 0xFF00, 0xFF0000})).name, "32 bits, masks");
+  EXPECT_STREQ(ReferenceOf(*SelectFormatOps(PixelLayout{32, 0xFF, 0xFF00, 0xFF0000})).name, "32 bits, masks");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstring>
 
-#include "platform/raster/pixel_formats.h"
+#include "platform/raster/pixel_access.h"
 
 namespace raster::px {
 

@@ -2,7 +2,7 @@
 // reference table is made of.  They address pixels by bit position from the
 // table's bits per pixel and map colours through the palette or the channel
 // masks, one pixel at a time: slow and obviously right, the measure of every
-// fast table (see PixelOps for what each does).
+// fast table (see FormatOps for what each does).
 #pragma once
 #include "platform/raster/pixel_storage.h"
 
