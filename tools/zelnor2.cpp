@@ -57,8 +57,9 @@ std::string DefaultModule() {
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return "Zelnor2.so";
   fs::path dir = exe.parent_path();
+  // Beside the program, in the build tree, or where the install rules put it.
   for (const fs::path& candidate :
-       {dir / "Zelnor2.so", dir / "../lib/Zelnor2.so", dir / "../lib/zelnor2/Zelnor2.so"})
+       {dir / "Zelnor2.so", dir / "../lib/Zelnor2.so", dir / ZELNOR_MODULE_FROM_BIN / "Zelnor2.so"})
     if (fs::exists(candidate, ec)) return fs::weakly_canonical(candidate, ec).string();
   return (dir / "Zelnor2.so").string();
 }
