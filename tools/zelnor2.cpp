@@ -1,6 +1,6 @@
-// zelnor2: registers and unregisters component modules and prints the member
-// table of a registered class.  Exit codes: 0 done, 1 the operation failed,
-// 2 bad command line.
+// zelnor2: registers and unregisters component modules, prints the member
+// table of a registered class, and converts image files in batches.  Exit
+// codes: 0 done, 1 the operation failed, 2 bad command line.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/activation/activation.h"
+#include "tools/convert_command.h"
 
 namespace {
 using namespace automation;
@@ -24,6 +25,7 @@ const char* kUsageText =
     "  register [MODULE]     register the component module (default: the one installed with zelnor2)\n"
     "  unregister [MODULE]   remove the module's registration\n"
     "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas)\n"
+    "  convert SOURCE...     convert image files on every core (resize, effects, another type)\n"
     "\n"
     "The registration store is $ZELNOR2_REGISTRY, else $XDG_CONFIG_HOME/zelnor2/registry,\n"
     "else ~/.config/zelnor2/registry.  'zelnor2 <command> --help' describes a command.\n";
@@ -216,6 +218,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsageText, stdout);
     return kOk;
   }
+  if (command == "convert") return convert_cli::RunConvert(args);
   for (const std::string& a : args) {
     if (!help && !a.empty() && a[0] == '-') {
       std::fprintf(stderr, "zelnor2: unknown option %s\n", a.c_str());
