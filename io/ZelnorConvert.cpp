@@ -18,6 +18,8 @@ namespace {
 // Every entry of a folder.
 constexpr std::string_view kAllFiles = "*";
 
+bool HasNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
 bool Resizes(const ConvertOptions& o) { return o.width > 0 && o.height > 0; }
 
 // The largest of 8, 4 and 2 by which both sides of a width x height picture
@@ -57,6 +59,9 @@ void ApplyEffects(const ConvertOptions& o, raster::Bitmap& work) {
 }  // namespace
 
 int32_t SelectSource(const std::string& FromFilePath, SourceSelection& source) {
+  // A name with a NUL byte names no file: the system would see only the
+  // part before it, which is another path.
+  if (HasNul(FromFilePath)) return rcNoInput;
   const std::string s = sysplat::ExpandPath(FromFilePath);
   if (s.empty()) return rcNoInput;
   if (sysplat::EndsWithSeparator(s)) {
@@ -82,6 +87,7 @@ int32_t SelectTarget(const std::string& ToFilePath, TargetSelection& target) {
     target = {sysplat::CurrentFolder(), {}};
     return rcOK;
   }
+  if (HasNul(ToFilePath)) return rcNoTargetFolder;
   const std::string t = sysplat::ExpandPath(ToFilePath);
   if (sysplat::EndsWithSeparator(t)) {
     if (!sysplat::IsFolder(t)) return rcNoTargetFolder;

@@ -55,12 +55,12 @@ struct TargetSelection {
 
 // Selects the source from FromFilePath.  Results: -5 a path ending in a
 // separator that is no folder; -2 no matching regular file and no folder of
-// that name (also for an empty path); 0 selected.
+// that name (also for an empty path, or one holding a NUL byte); 0 selected.
 int32_t SelectSource(const std::string& FromFilePath, SourceSelection& source);
 
 // Selects the target from ToFilePath (empty: the current folder).  Results:
 // -6 the folder named, or the folder part before a file name, does not
-// exist; 0 selected.
+// exist (or the path holds a NUL byte); 0 selected.
 int32_t SelectTarget(const std::string& ToFilePath, TargetSelection& target);
 
 // The names the source selects, hidden ones left out, in byte order.

@@ -139,6 +139,9 @@ TEST_F(ConvertTest, SourceChecksComeFirstAndInTheirOrder) {
   EXPECT_EQ(Convert(P("src/a.bmp/"), P("out")), rcNoSourceFolder);  // a file is no folder
   EXPECT_EQ(Convert(P("src/*.gif"), P("out")), rcNoInput);
   EXPECT_EQ(Convert("", P("out")), rcNoInput);
+  // The part before a NUL byte would name another path: the folder itself.
+  EXPECT_EQ(Convert(P("src") + std::string(1, '\0') + "x.bmp", P("out")), rcNoInput);
+  EXPECT_EQ(Convert(P("src"), P("out") + std::string(1, '\0') + "x.png"), rcNoTargetFolder);
   // Source before target: a missing target is not even looked at.
   EXPECT_EQ(Convert(P("missing/"), P("nofolder/")), rcNoSourceFolder);
   EXPECT_EQ(Convert(P("src/*.gif"), P("nofolder/x.png")), rcNoInput);
