@@ -20,6 +20,7 @@ left out.  Usage: bench/convert_compare.py [build dir] [--photos DIR]
 [--count N] [--repeat R].  Needs Debian's python3 with PIL and numpy.
 """
 import argparse
+import atexit
 import ctypes
 import ctypes.util
 import os
@@ -88,6 +89,7 @@ def member_call(build, source, out):
     private registration store)."""
     sys.path.insert(0, os.path.join(build, "python"))
     registry = tempfile.mkdtemp(prefix="zelnor2-bench-registry-")
+    atexit.register(shutil.rmtree, registry, ignore_errors=True)
     os.environ["ZELNOR2_REGISTRY"] = os.path.join(registry, "registry")
     import zelnor2
     zelnor2.lowlevel.dll_register_server(os.path.realpath(os.path.join(build, "lib", "Zelnor2.so")))
