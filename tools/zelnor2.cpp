@@ -1,6 +1,6 @@
-// zelnor2: registers and unregisters component modules and prints the member
-// table of a registered class.  Exit codes: 0 done, 1 the operation failed,
-// 2 bad command line.
+// zelnor2: registers and unregisters component modules, prints the member
+// table of a registered class, and converts image files in batches.  Exit
+// codes: 0 done, 1 the operation failed, 2 bad command line.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +11,7 @@
 
 #include "platform/activation/activation.h"
 #include "platform/registry/registry.h"
+#include "tools/convert_command.h"
 
 namespace {
 using namespace automation;
@@ -26,6 +27,7 @@ const char* kUsageText =
     "                        --system: in the machine-wide store, for every user (needs root)\n"
     "  unregister [MODULE]   remove the module's registration (--system: from the machine-wide store)\n"
     "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas)\n"
+    "  convert SOURCE...     convert image files on every core (resize, effects, another type)\n"
     "\n"
     "Lookups read the user's registration store, $XDG_CONFIG_HOME/zelnor2/registry (else\n"
     "~/.config/zelnor2/registry), then the machine-wide one, readable by every user:\n"
@@ -246,6 +248,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsageText, stdout);
     return kOk;
   }
+  if (command == "convert") return convert_cli::RunConvert(args);
   bool registration = command == "register" || command == "unregister";
   for (const std::string& a : args) {
     if (!help && !a.empty() && a[0] == '-' && !(registration && a == "--system")) {

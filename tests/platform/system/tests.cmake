@@ -1,0 +1,3 @@
+zelnor_test(system_tests
+  SOURCES platform/system/folders_test.cpp
+  LIBS zelnor_system)
