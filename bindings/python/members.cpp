@@ -193,6 +193,13 @@ PyObject* DescriptorName(PyObject* self, void*) {
   return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
 }
 
+// What the type information says about the member, as SpecOf gives it (None
+// for a member found by name at run time); the stub generator reads it.
+PyObject* DescriptorSpec(PyObject* self, void*) {
+  PyObject* spec = AsDescriptor(self)->spec;
+  return Py_NewRef(spec ? spec : Py_None);
+}
+
 PyObject* MethodSignature(PyObject* self, void*) {
   MemberDescriptor* d = AsDescriptor(self);
   if (!d->spec) Py_RETURN_NONE;  // nothing is known about the parameters
@@ -209,11 +216,13 @@ PyGetSetDef kMethodGetSet[] = {
     {"__doc__", DescriptorDoc, nullptr, nullptr, nullptr},
     {"__name__", DescriptorName, nullptr, nullptr, nullptr},
     {"__signature__", MethodSignature, nullptr, nullptr, nullptr},
+    {"_spec", DescriptorSpec, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 PyGetSetDef kPropertyGetSet[] = {
     {"__doc__", DescriptorDoc, nullptr, nullptr, nullptr},
     {"__name__", DescriptorName, nullptr, nullptr, nullptr},
+    {"_spec", DescriptorSpec, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -122,7 +122,9 @@ bool IsByteBuffer(PyObject* value) {
 void ToVariant(py::handle handle, VARIANT* out) {
   PyObject* value = handle.ptr();
   if (SimpleToVariant(value, out)) return;
-  if (PyIndex_Check(value)) {  // integer-like objects, e.g. numpy integers
+  if (IsByteBuffer(value)) {  // before the integer test: a numpy array is both
+    CopyBuffer(value, out);
+  } else if (PyIndex_Check(value)) {  // integer-like objects, e.g. numpy integers
     PyObject* index = PyNumber_Index(value);
     if (!index) throw py::error_already_set();
     FromInt(py::reinterpret_steal<py::object>(index).ptr(), out);
@@ -133,8 +135,6 @@ void ToVariant(py::handle handle, VARIANT* out) {
     out->bstrVal = BstrFromUtf8(std::string(text, static_cast<size_t>(size)));
     if (!out->bstrVal) throw std::bad_alloc();
     out->vt = VT_BSTR;
-  } else if (IsByteBuffer(value)) {
-    CopyBuffer(value, out);
   } else if (PyObject_TypeCheck(value, RefType())) {
     handle.cast<Ref&>().CopyTo(out);  // a Ref inside a value stands for its current value
   } else if (IsDispatchObject(value)) {
