@@ -180,3 +180,15 @@ def test_buffers_reach_put_canvas(canvas, png_bytes):
     source.release()
     assert canvas.PutCanvas(memoryview(bytes(bmp)), 3, 3) == zelnor2.rcOK
     assert canvas.PixelGet(4, 4) == 0x00FF00
+
+
+@pytest.mark.parametrize("wrap", [bytes, bytearray, lambda b: numpy.frombuffer(b, dtype=numpy.uint8)],
+                         ids=["bytes", "bytearray", "numpy"])
+def test_a_buffer_where_the_member_writes_its_result_is_left_untouched(canvas, wrap):
+    """Without a Ref the member's result has nowhere to go: the caller's
+    buffer, lent to the call, keeps every byte."""
+    assert canvas.NewCanvas(4, 4) == 0
+    buffer = wrap(b"original")
+    assert canvas.SaveToStream(buffer, "PNG") == zelnor2.rcOK
+    assert canvas.GetCanvas(buffer, 0, 0, 2, 2) == zelnor2.rcOK
+    assert bytes(buffer) == b"original"
