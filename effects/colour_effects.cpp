@@ -10,6 +10,7 @@
 #include "effects/pixel_kernels.h"
 #include "model/pixel_format.h"
 #include "model/result_codes.h"
+#include "platform/cpu/cpu.h"
 #include "platform/raster/blit.h"
 #include "platform/raster/parallel.h"
 #include "platform/raster/syscolors.h"
@@ -70,13 +71,15 @@ ByteTable OffsetTable(int32_t v) {
   return t;
 }
 
+// Under ZELNOR2_DISABLE=fast every level comes from the reference.
 void GrayRow(uint8_t* row, int width, const std::vector<uint8_t>& level, const ByteTable& tb,
              const ByteTable& tg, const ByteTable& tr, const int32_t (&v)[3]) {
+  const bool fast = cpu::FastPaths();
   const int done = GrayPixels(row, width, v[0], v[1], v[2]);
   uint8_t* p = row + 3 * int64_t{done};
   for (int x = done; x < width; ++x, p += 3) {
     const int b = p[0], g = p[1], r = p[2];
-    int y = level[289 * b + 586 * g + 114 * r];
+    int y = fast ? level[289 * b + 586 * g + 114 * r] : reference::GrayLevel(b, g, r);
     if (y == kGrayTie) y = GrayLevelAtHalf(b, g, r);
     p[0] = tb[y];
     p[1] = tg[y];

@@ -19,6 +19,7 @@
 #include "effects/ZelnorEffects.h"
 #include "model/pixel_format.h"
 #include "model/result_codes.h"
+#include "platform/cpu/cpu.h"
 #include "platform/raster/parallel.h"
 
 namespace zelnor {
@@ -197,11 +198,6 @@ AVX2 int64_t InteriorWideAvx2(const Kernel3x3& k, const Divider32& dv, const Row
 
 #undef AVX2
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
-}
-
 #endif  // __x86_64__
 
 // ------------------------------------------------------------- one row
@@ -225,10 +221,11 @@ struct RowFilter {
     const int64_t end = 3 * (int64_t{w} - 1);
     int64_t i = 3;
 #if defined(__x86_64__)
+    const bool avx2 = cpu::Has(cpu::Isa::kAvx2);
     if (small) {
-      if (HasAvx2()) i = InteriorAvx2(k, d16, r, out, i, end);
-      i = InteriorSse2(k, d16, r, out, i, end);
-    } else if (HasAvx2()) {
+      if (avx2) i = InteriorAvx2(k, d16, r, out, i, end);
+      if (cpu::Has(cpu::Isa::kSse2)) i = InteriorSse2(k, d16, r, out, i, end);
+    } else if (avx2) {
       i = InteriorWideAvx2(k, d32, r, out, i, end);
     }
 #endif
@@ -243,6 +240,11 @@ int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
   if (canvas.Empty()) return rcOK;
   if (kernel.divisor == 0) return rcNoInput;
   try {
+    // Under ZELNOR2_DISABLE=fast the plain reference filters.
+    if (!cpu::FastPaths()) {
+      canvas.TakeStorage(reference::Convolve3x3(kernel, canvas.Storage()));
+      return rcOK;
+    }
     const int w = canvas.Width(), h = canvas.Height();
     std::vector<const uint8_t*> rows(static_cast<size_t>(h));
     for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = canvas.ScanLine(y);

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "effects/ZelnorEffects.h"
+#include "platform/cpu/cpu.h"
 
 namespace zelnor {
 
@@ -346,16 +347,11 @@ int GrayLevelAtHalf(int b, int g, int r) {
 }
 
 VectorForm BestVectorForm() {
-#if defined(__x86_64__)
-  static const VectorForm best = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw")
-                                     ? VectorForm::kAvx512
-                                 : __builtin_cpu_supports("avx2")  ? VectorForm::kAvx2
-                                 : __builtin_cpu_supports("ssse3") ? VectorForm::kSsse3
-                                                                   : VectorForm::kPlain;
-  return best;
-#else
-  return VectorForm::kPlain;
-#endif
+  using cpu::Isa;
+  return cpu::Has(Isa::kAvx512Vbmi) ? VectorForm::kAvx512
+         : cpu::Has(Isa::kAvx2)     ? VectorForm::kAvx2
+         : cpu::Has(Isa::kSsse3)    ? VectorForm::kSsse3
+                                    : VectorForm::kPlain;
 }
 
 int GrayPixels(uint8_t* p, int width, int vB, int vG, int vR, VectorForm form) {

@@ -3,12 +3,18 @@
 
 Run from the project root after scripts/quickstart (which builds and
 registers the component):  /usr/bin/python3 examples/hello.py [OUTPUT.gif]
+or, with the package installed:
+  python3 /usr/share/doc/zelnor2/examples/hello.py [OUTPUT.gif]
 """
 import os
 import sys
 
+# In the source tree, the module of its build tree ($ZELNOR2_BUILD_DIR or
+# build/); anywhere else, the installed one.
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(os.environ.get("ZELNOR2_BUILD_DIR", os.path.join(HERE, "..", "build")), "python"))
+BUILT = os.path.join(os.environ.get("ZELNOR2_BUILD_DIR", os.path.join(HERE, "..", "build")), "python")
+if os.path.isdir(BUILT):
+    sys.path.insert(0, BUILT)
 
 import zelnor2  # noqa: E402
 

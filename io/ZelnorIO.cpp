@@ -42,7 +42,12 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
 int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const SettingsRecord& settings,
                         automation::VARIANT* ToVar, raster::Bitmap& canvas, bool transparent, int32_t TX1,
                         int32_t TY1) {
-  const CodecSettings codec = settings.CodecCopy();
+  return SaveCanvasImage(dest, name, settings.CodecCopy(), ToVar, canvas, transparent, TX1, TY1);
+}
+
+int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const CodecSettings& codec,
+                        automation::VARIANT* ToVar, raster::Bitmap& canvas, bool transparent, int32_t TX1,
+                        int32_t TY1) {
   if (canvas.Empty()) return rcEmptyCanvas;
   const ImageType type = dest == sdFile ? ImageTypeFromFileName(name) : ImageTypeFromName(name);
   if (type == itUnknown) return rcUnsupportedType;

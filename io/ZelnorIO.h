@@ -34,6 +34,11 @@ MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, cons
 int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const SettingsRecord& settings,
                         automation::VARIANT* ToVar, raster::Bitmap& canvas, bool transparent, int32_t TX1,
                         int32_t TY1);
+// The same with a settings copy the caller took earlier (file conversion
+// takes one for all its files when it starts).
+int32_t SaveCanvasImage(SaveDestination dest, const std::string& name, const CodecSettings& settings,
+                        automation::VARIANT* ToVar, raster::Bitmap& canvas, bool transparent, int32_t TX1,
+                        int32_t TY1);
 
 // Saves canvases 0..lastIndex as one animated GIF.  Results: -1 a negative
 // point, delay or loop count; -2 fewer than two canvases; -4 no canvas has a

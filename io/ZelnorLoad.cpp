@@ -52,11 +52,15 @@ void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int
   CopyModeDraw(X1, Y1, Cpmode, source, canvas);
 }
 
+std::optional<MemoryStream> ReadImageFile(const std::string& path) {
+  return sysplat::ReadRegularFile(path, kMaxImageFileBytes);
+}
+
 int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int32_t Y1, int32_t Cpmode,
                       raster::Bitmap& canvas) {
   const ImageType type = ImageTypeFromFileName(path);
   if (type == itUnknown) return rcUnsupportedType;
-  std::optional<MemoryStream> bytes = sysplat::ReadRegularFile(path, kMaxImageFileBytes);
+  std::optional<MemoryStream> bytes = ReadImageFile(path);
   if (!bytes) return rcNoInput;
   PlaceImage(DecodeImage(type, *bytes), appendload, X1, Y1, Cpmode, canvas);
   return rcOK;

@@ -8,6 +8,7 @@
 // it its drawing state: the bitmap takes the decoded pixel block.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "io/ZelnorCommons.h"
@@ -15,6 +16,12 @@
 #include "platform/raster/bitmap.h"
 
 namespace zelnor {
+
+// The whole content of the image file `path`, or nothing when no regular
+// file has that name (folders, FIFOs, devices and sockets are never opened).
+// A file too large to hold any picture the bitmap size limit allows fails
+// with a message.
+std::optional<MemoryStream> ReadImageFile(const std::string& path);
 
 // Loads the image file `path`, typed by its extension.  Results: -3 the
 // extension names no known type; -2 no regular file of that name (a missing

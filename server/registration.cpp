@@ -1,4 +1,6 @@
-// Writing and removing the class's entries in the registration store.
+// Writing and removing the class's entries in the registration store: the
+// machine-wide one when running as root, else the user's, or the one that
+// $ZELNOR2_REGISTRY names (registry::RegistrationStore).
 #include <string>
 
 #include "platform/registry/registry.h"
@@ -52,12 +54,12 @@ HRESULT RegisterClassEntries(ComServer*) {
       {cls + "\\Version", "", VersionText()},
       {cls + "\\TypeLib", "", GuidToString(LIBID_Zelnor2)},
   };
-  registry::Store store(registry::Store::DefaultFile());
-  for (const auto& e : entries) {
-    if (!store.SetValue(e.key, e.name, e.data)) {
-      SetRegistrationError(kWriteFailed);
-      return E_FAIL;  // the entries written so far stay
-    }
+  try {
+    registry::Store store = registry::RegistrationStore();
+    for (const auto& e : entries) store.SetValue(e.key, e.name, e.data);
+  } catch (...) {
+    SetRegistrationError(kWriteFailed);
+    return E_FAIL;  // the entries written so far stay
   }
   return S_OK;
 }
@@ -71,8 +73,15 @@ HRESULT UnregisterClassEntries(ComServer*) {
                               kProgId,
                               cls + "\\InprocServer32",
                               cls};
-  registry::Store store(registry::Store::DefaultFile());
-  for (const std::string& key : keys) store.DeleteKey(key);  // a failed deletion is ignored
+  try {
+    registry::Store store = registry::RegistrationStore();
+    // A key that is missing (or still has subkeys) is passed over; a store
+    // that cannot be read or written is a failure, not a success.
+    for (const std::string& key : keys) store.DeleteKey(key);
+  } catch (...) {
+    SetRegistrationError(kWriteFailed);
+    return E_FAIL;
+  }
   return S_OK;
 }
 

@@ -5,6 +5,7 @@
 // are 64-bit: a destination pixel may cover any number of source pixels.
 #include <algorithm>
 
+#include "platform/cpu/cpu.h"
 #include "platform/raster/parallel.h"
 #include "stretchf/passes.h"
 #include "stretchf/simd.h"
@@ -45,14 +46,34 @@ void AreaRowX(const AreaPlan& plan, const uint8_t* src, uint8_t* dst, int dst_wi
 }
 
 // acc[b] += weight * row[b] over one row of bytes.
-ZELNOR_VECTOR_CLONES
-void AddWeighted(uint64_t* __restrict acc, const uint8_t* __restrict row, uint32_t weight, int bytes) {
+ZELNOR_INLINE_BODY void AddWeightedLoop(uint64_t* __restrict acc, const uint8_t* __restrict row,
+                                        uint32_t weight, int bytes) {
   for (int b = 0; b < bytes; ++b) acc[b] += static_cast<uint64_t>(weight) * row[b];
 }
 
-ZELNOR_VECTOR_CLONES
-void AddRow(uint32_t* __restrict sum, const uint8_t* __restrict row, int bytes) {
+ZELNOR_INLINE_BODY void AddRowLoop(uint32_t* __restrict sum, const uint8_t* __restrict row, int bytes) {
   for (int b = 0; b < bytes; ++b) sum[b] += row[b];
+}
+
+#if defined(__x86_64__)
+ZELNOR_AVX2 void AddWeightedAvx2(uint64_t* acc, const uint8_t* row, uint32_t weight, int bytes) {
+  AddWeightedLoop(acc, row, weight, bytes);
+}
+ZELNOR_AVX2 void AddRowAvx2(uint32_t* sum, const uint8_t* row, int bytes) { AddRowLoop(sum, row, bytes); }
+#endif
+
+void AddWeighted(uint64_t* acc, const uint8_t* row, uint32_t weight, int bytes) {
+#if defined(__x86_64__)
+  if (cpu::Has(cpu::Isa::kAvx2)) return AddWeightedAvx2(acc, row, weight, bytes);
+#endif
+  AddWeightedLoop(acc, row, weight, bytes);
+}
+
+void AddRow(uint32_t* sum, const uint8_t* row, int bytes) {
+#if defined(__x86_64__)
+  if (cpu::Has(cpu::Isa::kAvx2)) return AddRowAvx2(sum, row, bytes);
+#endif
+  AddRowLoop(sum, row, bytes);
 }
 
 // Whole rows first..last-1 with weight 2^18.  32-bit partial sums cannot

@@ -2,6 +2,7 @@
 // fixed point.  The nodes of every destination column (row) are clamped to
 // the source once, in the plan, so the loops never test an index; inside the
 // image the clamped nodes are simply the unclamped ones.
+#include "platform/cpu/cpu.h"
 #include "platform/raster/parallel.h"
 #include "stretchf/passes.h"
 #include "stretchf/simd.h"
@@ -28,10 +29,9 @@ void CubicRowX(const CubicNode* plan, const uint8_t* src, uint8_t* dst, int c0, 
 
 // One destination row from its four source rows; every byte of the row is
 // one channel sample, so the loop runs straight over bytes.
-ZELNOR_VECTOR_CLONES
-void CubicRowY(const CubicNode& n, const uint8_t* __restrict r0, const uint8_t* __restrict r1,
-               const uint8_t* __restrict r2, const uint8_t* __restrict r3, uint8_t* __restrict dst,
-               int bytes) {
+ZELNOR_INLINE_BODY void CubicRowYLoop(const CubicNode& n, const uint8_t* __restrict r0,
+                                      const uint8_t* __restrict r1, const uint8_t* __restrict r2,
+                                      const uint8_t* __restrict r3, uint8_t* __restrict dst, int bytes) {
   const int32_t w0 = n.weight[0], w1 = n.weight[1], w2 = n.weight[2], w3 = n.weight[3];
   for (int b = 0; b < bytes; ++b) {
     const int32_t acc = kCubicHalf + w0 * r0[b] + w1 * r1[b] + w2 * r2[b] + w3 * r3[b];
@@ -39,9 +39,20 @@ void CubicRowY(const CubicNode& n, const uint8_t* __restrict r0, const uint8_t* 
   }
 }
 
+#if defined(__x86_64__)
+ZELNOR_AVX2 void CubicRowYAvx2(const CubicNode& n, const uint8_t* r0, const uint8_t* r1, const uint8_t* r2,
+                               const uint8_t* r3, uint8_t* dst, int bytes) {
+  CubicRowYLoop(n, r0, r1, r2, r3, dst, bytes);
+}
+#endif
+
 void CubicRowY(const CubicNode& n, const SrcRows& src, uint8_t* dst, int bytes) {
-  CubicRowY(n, src.rows[static_cast<size_t>(n.node[0])], src.rows[static_cast<size_t>(n.node[1])],
-            src.rows[static_cast<size_t>(n.node[2])], src.rows[static_cast<size_t>(n.node[3])], dst, bytes);
+  const uint8_t* r[4];
+  for (int i = 0; i < 4; ++i) r[i] = src.rows[static_cast<size_t>(n.node[static_cast<size_t>(i)])];
+#if defined(__x86_64__)
+  if (cpu::Has(cpu::Isa::kAvx2)) return CubicRowYAvx2(n, r[0], r[1], r[2], r[3], dst, bytes);
+#endif
+  CubicRowYLoop(n, r[0], r[1], r[2], r[3], dst, bytes);
 }
 
 }  // namespace

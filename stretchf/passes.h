@@ -10,13 +10,12 @@
 #include "platform/raster/bitmap.h"
 #include "stretchf/stretchf.h"
 
-// Byte loops marked with this are built twice, plain and for AVX2, and the
-// processor picks one at load time (not in sanitizer builds, whose run-time
-// is not yet set up when that choice is made).
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__)
-#define ZELNOR_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define ZELNOR_VECTOR_CLONES
+// Byte loops that the compiler vectorises are written once as an inline
+// body and built twice from it, plain and for AVX2 (ZELNOR_AVX2 marks the
+// second); the caller picks one through the processor check.
+#define ZELNOR_INLINE_BODY __attribute__((always_inline)) inline
+#if defined(__x86_64__)
+#define ZELNOR_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace zelnor::passes {

@@ -9,9 +9,8 @@
 namespace zelnor::passes {
 
 // True when the vector loops may run: the processor has them and they have
-// not been switched off (the tests switch them off to check the plain loops).
+// not been switched off (see platform/cpu/cpu.h).
 bool UseSimd();
-void SetSimdAllowed(bool allowed);
 
 void AreaRowXSimd(const AreaPlan& plan, const uint8_t* src, int src_width, uint8_t* dst, int dst_width);
 

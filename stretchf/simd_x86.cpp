@@ -2,25 +2,15 @@
 // integer sums as the plain loops (only the order of exact integer additions
 // changes), so the bytes are identical; the tests compare both with the
 // formulas.
+#include "platform/cpu/cpu.h"
 #include "stretchf/simd.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
 
-#include <atomic>
-
 namespace zelnor::passes {
 
-namespace {
-std::atomic<bool> simd_allowed{true};
-}  // namespace
-
-void SetSimdAllowed(bool allowed) { simd_allowed.store(allowed, std::memory_order_relaxed); }
-
-bool UseSimd() {
-  static const bool have = __builtin_cpu_supports("avx2");
-  return have && simd_allowed.load(std::memory_order_relaxed);
-}
+bool UseSimd() { return cpu::Has(cpu::Isa::kAvx2); }
 
 namespace {
 
@@ -206,7 +196,6 @@ __attribute__((target("avx2"))) void CubicRowXSimd(const CubicNode* plan, const 
 #else
 
 namespace zelnor::passes {
-void SetSimdAllowed(bool) {}
 bool UseSimd() { return false; }
 void AreaRowXSimd(const AreaPlan&, const uint8_t*, int, uint8_t*, int) {}
 CubicSimdPlan MakeCubicSimdPlan(const std::vector<CubicNode>&, int) { return {}; }

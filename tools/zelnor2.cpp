@@ -1,6 +1,6 @@
-// zelnor2: registers and unregisters component modules and prints the member
-// table of a registered class.  Exit codes: 0 done, 1 the operation failed,
-// 2 bad command line.
+// zelnor2: registers and unregisters component modules, prints the member
+// table of a registered class, and converts image files in batches.  Exit
+// codes: 0 done, 1 the operation failed, 2 bad command line.
 #include <unistd.h>
 
 #include <cstdio>
@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "platform/activation/activation.h"
+#include "platform/registry/registry.h"
+#include "tools/convert_command.h"
 
 namespace {
 using namespace automation;
@@ -21,21 +23,31 @@ const char* kUsageText =
     "usage: zelnor2 <command> [options]\n"
     "\n"
     "commands:\n"
-    "  register [MODULE]     register the component module (default: the one installed with zelnor2)\n"
-    "  unregister [MODULE]   remove the module's registration\n"
+    "  register [MODULE]     register the component module (default: the one installed with zelnor2);\n"
+    "                        --system: in the machine-wide store, for every user (needs root)\n"
+    "  unregister [MODULE]   remove the module's registration (--system: from the machine-wide store)\n"
     "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas)\n"
+    "  convert SOURCE...     convert image files on every core (resize, effects, another type)\n"
     "\n"
-    "The registration store is $ZELNOR2_REGISTRY, else $XDG_CONFIG_HOME/zelnor2/registry,\n"
-    "else ~/.config/zelnor2/registry.  'zelnor2 <command> --help' describes a command.\n";
+    "Lookups read the user's registration store, $XDG_CONFIG_HOME/zelnor2/registry (else\n"
+    "~/.config/zelnor2/registry), then the machine-wide one, readable by every user:\n"
+    "  " ZELNOR_MACHINE_REGISTRY
+    "\n"
+    "Registration writes the machine-wide store when run as root, else the user's.\n"
+    "$ZELNOR2_REGISTRY names one store that replaces both.\n"
+    "'zelnor2 <command> --help' describes a command.\n";
 
 const char* kRegisterHelp =
-    "usage: zelnor2 register [MODULE]\n"
-    "Calls the module's DllRegisterServer, which records its classes in the registration store.\n"
-    "MODULE defaults to the Zelnor2.so installed beside this program (or in its build tree).\n";
+    "usage: zelnor2 register [--system] [MODULE]\n"
+    "Calls the module's DllRegisterServer, which records its classes in the registration store:\n"
+    "the machine-wide one when run as root, else the user's ($ZELNOR2_REGISTRY replaces both).\n"
+    "--system insists on the machine-wide store, for every user of the machine: it needs root.\n"
+    "MODULE defaults to the Zelnor2.so installed with this program (or in its build tree).\n";
 const char* kUnregisterHelp =
-    "usage: zelnor2 unregister [MODULE]\n"
-    "Calls the module's DllUnregisterServer, which removes its classes from the registration store.\n"
-    "MODULE defaults to the Zelnor2.so installed beside this program (or in its build tree).\n";
+    "usage: zelnor2 unregister [--system] [MODULE]\n"
+    "Calls the module's DllUnregisterServer, which removes its classes from the registration store\n"
+    "that 'zelnor2 register' writes.  --system insists on the machine-wide store: it needs root.\n"
+    "MODULE defaults to the Zelnor2.so installed with this program (or in its build tree).\n";
 const char* kMembersHelp =
     "usage: zelnor2 members [PROGID]\n"
     "Creates an object of the registered class PROGID (default Zelnor2.MyCanvas) and prints its\n"
@@ -47,8 +59,9 @@ std::string DefaultModule() {
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (ec) return "Zelnor2.so";
   fs::path dir = exe.parent_path();
+  // Beside the program, in the build tree, or where the install rules put it.
   for (const fs::path& candidate :
-       {dir / "Zelnor2.so", dir / "../lib/Zelnor2.so", dir / "../lib/zelnor2/Zelnor2.so"})
+       {dir / "Zelnor2.so", dir / "../lib/Zelnor2.so", dir / ZELNOR_MODULE_FROM_BIN / "Zelnor2.so"})
     if (fs::exists(candidate, ec)) return fs::weakly_canonical(candidate, ec).string();
   return (dir / "Zelnor2.so").string();
 }
@@ -64,11 +77,29 @@ std::string ErrorDescription() {
   return out;
 }
 
-int RunRegistration(const std::vector<std::string>& args, bool reg) {
+// The store that the module's registration functions will write, or "" (with
+// a message printed) when --system cannot be honoured.
+std::string TargetStore(bool system) {
+  std::string store = registry::RegistrationStore().File();
+  if (system && ::geteuid() != 0) {
+    std::fprintf(stderr,
+                 "zelnor2: --system needs root: the machine-wide store %s is writable only by root "
+                 "(try sudo)\n",
+                 registry::MachineFile().c_str());
+    return {};
+  }
+  if (store.empty()) std::fputs("zelnor2: no registration store: set HOME or ZELNOR2_REGISTRY\n", stderr);
+  return store;
+}
+
+int RunRegistration(std::vector<std::string> args, bool reg) {
+  bool system = std::erase(args, "--system") > 0;
   if (args.size() > 1) {
     std::fputs(reg ? kRegisterHelp : kUnregisterHelp, stderr);
     return kUsage;
   }
+  std::string store = TargetStore(system);
+  if (store.empty()) return kFailed;
   std::error_code ec;
   std::string module = args.empty() ? DefaultModule() : fs::absolute(args[0], ec).string();
   std::string error;
@@ -81,11 +112,12 @@ int RunRegistration(const std::vector<std::string>& args, bool reg) {
   HRESULT hr = reg ? m->DllRegisterServer() : m->DllUnregisterServer();
   if (FAILED(hr)) {
     std::string why = ErrorDescription();
-    std::fprintf(stderr, "zelnor2: %s failed (%s)%s%s\n", reg ? "registration" : "unregistration",
-                 activation::HResultName(hr).c_str(), why.empty() ? "" : ": ", why.c_str());
+    std::fprintf(stderr, "zelnor2: %s failed (%s)%s%s (store %s)\n", reg ? "registration" : "unregistration",
+                 activation::HResultName(hr).c_str(), why.empty() ? "" : ": ", why.c_str(), store.c_str());
     return kFailed;
   }
-  std::printf("%s %s\n", reg ? "registered" : "unregistered", module.c_str());
+  std::printf("%s %s %s %s\n", reg ? "registered" : "unregistered", module.c_str(), reg ? "in" : "from",
+              store.c_str());
   return kOk;
 }
 
@@ -216,13 +248,15 @@ int main(int argc, char** argv) {
     std::fputs(kUsageText, stdout);
     return kOk;
   }
+  if (command == "convert") return convert_cli::RunConvert(args);
+  bool registration = command == "register" || command == "unregister";
   for (const std::string& a : args) {
-    if (!help && !a.empty() && a[0] == '-') {
+    if (!help && !a.empty() && a[0] == '-' && !(registration && a == "--system")) {
       std::fprintf(stderr, "zelnor2: unknown option %s\n", a.c_str());
       return kUsage;
     }
   }
-  if (command == "register" || command == "unregister") {
+  if (registration) {
     if (help) return std::fputs(command == "register" ? kRegisterHelp : kUnregisterHelp, stdout), kOk;
     return RunRegistration(args, command == "register");
   }

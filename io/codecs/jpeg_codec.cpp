@@ -123,9 +123,18 @@ bool ReadHeader(Decompressor& d, std::span<const uint8_t> bytes) {
       d.cinfo.out_color_space = JCS_EXT_BGR;
       break;
   }
+  return true;
+}
+
+bool SetScale(Decompressor& d, int denominator) {
+  if (setjmp(d.trap.jump)) return false;
+  d.cinfo.scale_num = 1;
+  d.cinfo.scale_denom = static_cast<unsigned>(denominator);
   jpeg_calc_output_dimensions(&d.cinfo);
   return true;
 }
+
+int ValidDenominator(int d) { return d == 2 || d == 4 || d == 8 ? d : 1; }
 
 // CMYK (Adobe files store the inks inverted) to blue, green, red.
 void CmykRowToBgr(const JSAMPLE* cmyk, uint8_t* bgr, int width, bool inverted) {
@@ -186,10 +195,17 @@ std::vector<uint8_t> EncodeJpeg(const raster::PixelStorage& picture, const JpegO
   return std::vector<uint8_t>(c.buffer, c.buffer + c.size);
 }
 
-raster::PixelStorage DecodeJpeg(std::span<const uint8_t> bytes) {
+raster::PixelStorage DecodeJpeg(std::span<const uint8_t> bytes) { return DecodeJpeg(bytes, nullptr); }
+
+raster::PixelStorage DecodeJpeg(std::span<const uint8_t> bytes, const JpegScaleChooser& choose_scale) {
   Decompressor d;
   if (bytes.empty()) BadJpeg("no data");
   if (!ReadHeader(d, bytes)) BadJpeg(d.trap.message);
+  const int denominator = choose_scale
+                              ? ValidDenominator(choose_scale(static_cast<int>(d.cinfo.image_width),
+                                                              static_cast<int>(d.cinfo.image_height)))
+                              : 1;
+  if (!SetScale(d, denominator)) BadJpeg(d.trap.message);
   const int w = static_cast<int>(d.cinfo.output_width), h = static_cast<int>(d.cinfo.output_height);
   const bool grey = d.cinfo.out_color_space == JCS_GRAYSCALE;
   raster::CheckBitmapSize(w, h, grey ? 8 : 24);

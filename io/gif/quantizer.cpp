@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include "platform/cpu/cpu.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -37,7 +39,7 @@ int NearestEntryReference(const PaletteChannels& p, int r, int g, int b) {
 // Eight entries at a time in 16-bit lanes (distances are at most 765): the
 // smallest distance first, then the lowest entry that has it.
 int NearestEntry(const PaletteChannels& p, int r, int g, int b) {
-  if (p.size != 256) return NearestEntryReference(p, r, g, b);
+  if (p.size != 256 || !cpu::Has(cpu::Isa::kSse2)) return NearestEntryReference(p, r, g, b);
   const __m128i vr = _mm_set1_epi16(static_cast<int16_t>(r)), vg = _mm_set1_epi16(static_cast<int16_t>(g)),
                 vb = _mm_set1_epi16(static_cast<int16_t>(b));
   auto absdiff = [](__m128i a, __m128i x) { return _mm_sub_epi16(_mm_max_epi16(a, x), _mm_min_epi16(a, x)); };

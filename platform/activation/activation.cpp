@@ -45,26 +45,40 @@ Module* LoadModule(const std::string& path, std::string* error) {
   return g_modules.emplace(path, std::move(m)).first->second.get();
 }
 
-HRESULT CLSIDFromProgID(const std::string& progid, CLSID* clsid) {
+HRESULT CLSIDFromProgID(const std::string& progid, CLSID* clsid, std::string* error) {
   if (!clsid) return E_INVALIDARG;
   if (GuidFromString(progid, clsid)) return S_OK;
-  registry::Store store(registry::Store::DefaultFile());
-  std::optional<std::string> text = store.GetValue(progid + "\\Clsid", "");
-  if (!text || !GuidFromString(*text, clsid)) return REGDB_E_CLASSNOTREG;
+  try {
+    std::optional<registry::Found> text =
+        registry::MergedStores::ForLookup().GetValue(progid + "\\Clsid", "");
+    if (!text || !GuidFromString(text->data, clsid)) return REGDB_E_CLASSNOTREG;
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return REGDB_E_READREGDB;
+  }
   return S_OK;
 }
 
 HRESULT CoGetClassObject(const CLSID& clsid, const IID& riid, void** ppv, std::string* error) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  registry::Store store(registry::Store::DefaultFile());
-  std::optional<std::string> path = store.GetValue("CLSID\\" + GuidToString(clsid) + "\\InprocServer32", "");
-  if (!path || path->empty()) {
-    if (error) *error = "class " + GuidToString(clsid) + " is not registered in " + store.File();
+  registry::MergedStores stores = registry::MergedStores::ForLookup();
+  std::optional<registry::Found> path;
+  try {
+    path = stores.GetValue("CLSID\\" + GuidToString(clsid) + "\\InprocServer32", "");
+  } catch (const std::exception& e) {
+    if (error) *error = e.what();
+    return REGDB_E_READREGDB;
+  }
+  if (!path || path->data.empty()) {
+    if (error) *error = "class " + GuidToString(clsid) + " is not registered in " + stores.Describe();
     return REGDB_E_CLASSNOTREG;
   }
-  Module* module = LoadModule(*path, error);
-  if (!module) return CLASS_E_CLASSNOTAVAILABLE;
+  Module* module = LoadModule(path->data, error);
+  if (!module) {
+    if (error) *error += " (registered in " + path->file + ")";
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
   HRESULT hr = module->DllGetClassObject(clsid, riid, ppv);
   if (FAILED(hr) && error) *error = "the module does not serve the class: " + HResultName(hr);
   return hr;
@@ -74,11 +88,9 @@ HRESULT CoCreateInstance(const std::string& name, const IID& riid, void** ppv, s
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   CLSID clsid;
-  HRESULT hr = CLSIDFromProgID(name, &clsid);
-  if (FAILED(hr)) {
-    if (error) *error = "invalid class string \"" + name + "\" (not registered)";
-    return hr;
-  }
+  HRESULT hr = CLSIDFromProgID(name, &clsid, error);
+  if (hr == REGDB_E_CLASSNOTREG && error) *error = "invalid class string \"" + name + "\" (not registered)";
+  if (FAILED(hr)) return hr;
   IClassFactory* factory = nullptr;
   hr = CoGetClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory), error);
   if (FAILED(hr)) return hr;
@@ -117,6 +129,7 @@ std::string HResultName(HRESULT hr) {
       {CLASS_E_NOAGGREGATION, "CLASS_E_NOAGGREGATION"},
       {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
       {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"},
+      {REGDB_E_READREGDB, "REGDB_E_READREGDB"},
       {DISP_E_UNKNOWNINTERFACE, "DISP_E_UNKNOWNINTERFACE"},
       {DISP_E_MEMBERNOTFOUND, "DISP_E_MEMBERNOTFOUND"},
       {DISP_E_PARAMNOTFOUND, "DISP_E_PARAMNOTFOUND"},

@@ -25,9 +25,11 @@ struct Module {
 // or lacks an entry point.
 Module* LoadModule(const std::string& path, std::string* error);
 
-// Reads "ProgID\Clsid" from the registration store; REGDB_E_CLASSNOTREG
-// when absent.  Text in the braced GUID form is accepted as a class id too.
-HRESULT CLSIDFromProgID(const std::string& progid, automation::CLSID* clsid);
+// Reads "ProgID\Clsid" from the registration stores (the user's, then the
+// machine's; see registry::LookupFiles); REGDB_E_CLASSNOTREG when absent,
+// REGDB_E_READREGDB with *error naming the file when a store cannot be read.
+// Text in the braced GUID form is accepted as a class id too.
+HRESULT CLSIDFromProgID(const std::string& progid, automation::CLSID* clsid, std::string* error = nullptr);
 HRESULT CoGetClassObject(const automation::CLSID& clsid, const automation::IID& riid, void** ppv,
                          std::string* error);
 // Creates an object of the class named by ProgID or braced CLSID text.

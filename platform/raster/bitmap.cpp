@@ -26,17 +26,11 @@ void Bitmap::SetSize(int w, int h) {
 namespace {
 // Copies the top-left w x h pixels of one block into another of equal layout.
 void CopyTopLeft(const PixelStorage& from, PixelStorage& to, int w, int h) {
-  const int64_t full_bytes = static_cast<int64_t>(w) * from.bits() / 8;
-  const int first_partial = static_cast<int>(full_bytes * 8 / from.bits());
-  for (int y = 0; y < h; ++y) {
-    std::memcpy(to.row(y), from.row(y), static_cast<size_t>(full_bytes));
-    for (int x = first_partial; x < w; ++x) to.SetBits(x, y, from.GetBits(x, y));
-  }
+  for (int y = 0; y < h; ++y) from.ops().copy_pixels(from, 0, y, to, 0, y, w);
 }
 
 void FillWhite(PixelStorage& s) {
-  const uint32_t bits = s.ColorToBits(Rgb(255, 255, 255));
-  for (int x = 0; x < s.width(); ++x) s.SetBits(x, 0, bits);
+  s.ops().fill_span(s, 0, 0, s.width(), s.ColorToBits(Rgb(255, 255, 255)));
   for (int y = 1; y < s.height(); ++y) std::memcpy(s.row(y), s.row(0), static_cast<size_t>(s.stride()));
 }
 }  // namespace
@@ -72,7 +66,7 @@ void Bitmap::ReplaceStorage(PixelStorage&& s) {
 
 void Bitmap::SetLayout(const PixelLayout& layout, bool device_dependent) {
   if (layout == layout_ && device_dependent == device_dependent_) return;
-  if (!IsStorableDepth(layout.bits))
+  if (!SelectFormatOps(layout))
     throw RasterError("Unsupported pixel layout: " + std::to_string(layout.bits) + " bits per pixel");
   PixelStorage converted = ConvertStorage(storage_, layout, DefaultPaletteFor(layout.bits));
   converted.set_device_dependent(device_dependent);

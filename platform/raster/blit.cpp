@@ -1,16 +1,14 @@
 // Raster-operation blits.  Both paths share the preparation (clipping, the
 // source in the destination's layout, the brush pattern); the fast path then
-// works on whole rows of bytes, the reference path pixel by pixel.
+// works on whole rows of bytes, the reference path (also the one taken under
+// ZELNOR2_DISABLE=fast) pixel by pixel.
 #include "platform/raster/blit.h"
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "platform/cpu/cpu.h"
 #include "platform/raster/bitmap.h"
 #include "platform/raster/hatch.h"
 #include "platform/raster/parallel.h"
@@ -32,8 +30,6 @@ uint8_t TransparentGapRop(uint8_t index) {
 }
 
 namespace {
-
-uint32_t BitsMask(int bits) { return bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1u; }
 
 // The clipped destination rectangle and the source offset of its corner.
 struct Clip {
@@ -94,10 +90,6 @@ struct Prepared {
   const PixelStorage* source = nullptr;
 };
 
-bool SameColours(const PixelStorage& a, const PixelStorage& b) {
-  return a.layout() == b.layout() && (a.bits() > 8 || a.palette() == b.palette());
-}
-
 bool Prepare(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop, Prepared& pr) {
   PixelStorage& d = dst.Storage();
   if (d.empty()) return false;
@@ -113,7 +105,7 @@ bool Prepare(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop, Prepare
     // Drawing a bitmap onto itself in place is safe only where every pixel
     // reads its own position; any shift reads from a copy.
     if (x != 0 || y != 0) pr.holder = s.Clone();
-  } else if (!SameColours(s, d)) {
+  } else if (!s.SameColours(d)) {
     pr.holder = ConvertStorage(s, d.layout(), d.palette());
   }
   pr.source = pr.holder.empty() ? &s : &pr.holder;
@@ -123,7 +115,7 @@ bool Prepare(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop, Prepare
 // ------------------------------------------------------------ reference path
 
 void ReferenceRows(PixelStorage& d, const Prepared& pr) {
-  const uint32_t mask = BitsMask(d.bits());
+  const uint32_t mask = d.ops().pixel_mask;
   const Clip& c = pr.clip;
   for (int y = c.y0; y < c.y1; ++y) {
     for (int x = c.x0; x < c.x1; ++x) {
@@ -214,7 +206,7 @@ PatternRows MakePatternRows(const PixelStorage& d, const Pattern& pat) {
   pr.masked = pat.style == bsClear || (hatched && !pat.opaque);
   pr.bits = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
   if (pr.masked) pr.cover = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
-  const uint32_t ones = BitsMask(d.bits());
+  const uint32_t ones = d.ops().pixel_mask;
   for (int r = 0; r < pr.period; ++r) {
     // Row r holds the pattern of every destination row y with HatchRow(y) == r.
     const int y = r + pat.height;
@@ -236,9 +228,9 @@ void ShiftSourceRow(const PixelStorage& s, int sy, int sx, PixelStorage& row, in
 
 // The byte span of a clipped blit and what every row of it shares.
 struct RowSpan {
-  int64_t b0 = 0;  // first byte touched
-  size_t n = 0;    // bytes touched
-  bool sub_byte = false, aligned = true;
+  int64_t b0 = 0;       // first byte touched
+  size_t n = 0;         // bytes touched
+  bool aligned = true;  // source and destination pixels start at the same bit
   std::vector<uint8_t> zeros;
   PatternRows pattern;
 };
@@ -251,7 +243,7 @@ struct RowScratch {
 
 void FastRow(PixelStorage& d, const Prepared& pr, const RowSpan& span, int y, RowScratch& work) {
   const Clip& c = pr.clip;
-  const int bits = d.bits();
+  const int bits = d.ops().bpp;
   const size_t n = span.n;
   uint8_t* dp = d.row(y) + span.b0;
   const uint8_t first = dp[0], last = dp[n - 1];
@@ -276,15 +268,14 @@ void FastRow(PixelStorage& d, const Prepared& pr, const RowSpan& span, int y, Ro
     else
       RopBytes(pr.rop, pp, sp, dp, n);
   }
-  if (span.sub_byte) {
-    // Keep the bits of pixels outside the span in the shared edge bytes.
-    const int head = static_cast<int>((int64_t{c.x0} * bits) % 8);
-    const int tail = static_cast<int>((int64_t{c.x1} * bits) % 8);
-    const uint8_t head_keep = static_cast<uint8_t>(0xFF00 >> head);
-    const uint8_t tail_keep = tail ? static_cast<uint8_t>(0xFF >> tail) : 0;
-    dp[0] = static_cast<uint8_t>((dp[0] & ~head_keep) | (first & head_keep));
-    dp[n - 1] = static_cast<uint8_t>((dp[n - 1] & ~tail_keep) | (last & tail_keep));
-  }
+  // Keep the bits of pixels outside the span in the edge bytes they share
+  // with it (pixels narrower than a byte; nothing is kept otherwise).
+  const int head = static_cast<int>((int64_t{c.x0} * bits) % 8);
+  const int tail = static_cast<int>((int64_t{c.x1} * bits) % 8);
+  const uint8_t head_keep = static_cast<uint8_t>(0xFF00 >> head);
+  const uint8_t tail_keep = tail ? static_cast<uint8_t>(0xFF >> tail) : 0;
+  dp[0] = static_cast<uint8_t>((dp[0] & ~head_keep) | (first & head_keep));
+  dp[n - 1] = static_cast<uint8_t>((dp[n - 1] & ~tail_keep) | (last & tail_keep));
 }
 
 // Every row reads only its own destination row and its own source row (a
@@ -292,12 +283,11 @@ void FastRow(PixelStorage& d, const Prepared& pr, const RowSpan& span, int y, Ro
 // all cores.
 void FastRows(PixelStorage& d, const Prepared& pr) {
   const Clip& c = pr.clip;
-  const int bits = d.bits();
+  const int bits = d.ops().bpp;
   RowSpan span;
   span.b0 = int64_t{c.x0} * bits / 8;
   span.n = static_cast<size_t>((int64_t{c.x1} * bits + 7) / 8 - span.b0);
-  span.sub_byte = bits < 8;
-  span.aligned = !span.sub_byte || (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
+  span.aligned = (int64_t{c.x0} * bits) % 8 == (int64_t{c.sx} * bits) % 8;
   span.zeros.assign(span.n, 0);
   if (pr.use_pattern) span.pattern = MakePatternRows(d, pr.pattern);
   const int rows = c.y1 - c.y0;
@@ -311,6 +301,7 @@ void FastRows(PixelStorage& d, const Prepared& pr) {
 }  // namespace
 
 void BitBlt(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop) {
+  if (!cpu::FastPaths()) return BitBltReference(dst, x, y, src, rop);
   Prepared pr;
   if (Prepare(dst, x, y, src, rop, pr)) FastRows(dst.Storage(), pr);
 }
@@ -322,165 +313,14 @@ void BitBltReference(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop)
 
 // ------------------------------------------------------ colour to monochrome
 
-namespace {
-
-void MonoRowFromBytes(const uint8_t* p, int step, int x0, int width, ColorRef match, uint8_t* out) {
-  const uint8_t b = static_cast<uint8_t>(BlueOf(match)), g = static_cast<uint8_t>(GreenOf(match)),
-                r = static_cast<uint8_t>(RedOf(match));
-  p += int64_t{x0} * step;
-  for (int x = x0; x < width; ++x, p += step)
-    if (p[0] == b && p[1] == g && p[2] == r) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-}
-
-#if defined(__x86_64__)
-// Shuffle masks that gather channel c of sixteen B, G, R pixels from the
-// k-th of three 16-byte registers (-1 selects zero).
-struct ChannelGather {
-  int8_t m[3][3][16] = {};
-  constexpr ChannelGather() {
-    for (int c = 0; c < 3; ++c)
-      for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 16; ++j) {
-          const int byte = 3 * j + c;
-          m[c][k][j] = static_cast<int8_t>(byte / 16 == k ? byte % 16 : -1);
-        }
-  }
-};
-constexpr ChannelGather kChannelGather;
-
-constexpr uint8_t ReverseBits(uint8_t v) {
-  uint8_t r = 0;
-  for (int i = 0; i < 8; ++i) r = static_cast<uint8_t>(r | (((v >> i) & 1) << (7 - i)));
-  return r;
-}
-
-// Sixteen 24-bit pixels at a time: compare every byte with the colour's
-// byte at that phase, gather the three channel results of each pixel, and
-// pack the pixels that match in all three, first pixel in the top bit.
-// Returns the pixels done (a multiple of 16).
-__attribute__((target("ssse3"))) int MonoRow24Ssse3(const uint8_t* p, int width, ColorRef match,
-                                                    uint8_t* out) {
-  const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
-                        static_cast<uint8_t>(RedOf(match))};
-  __m128i want[3];
-  for (int k = 0; k < 3; ++k) {
-    alignas(16) uint8_t bytes[16];
-    for (int j = 0; j < 16; ++j) bytes[j] = c[(16 * k + j) % 3];
-    want[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(bytes));
-  }
-  auto mask = [](const int8_t* m) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(m)); };
-  int x = 0;
-  for (; x + 16 <= width; x += 16) {
-    const uint8_t* q = p + 3 * x;
-    __m128i eq[3];
-    for (int k = 0; k < 3; ++k)
-      eq[k] = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * k)), want[k]);
-    __m128i all = _mm_set1_epi8(-1);
-    for (int ch = 0; ch < 3; ++ch) {
-      const __m128i plane = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(eq[0], mask(kChannelGather.m[ch][0])),
-                                                      _mm_shuffle_epi8(eq[1], mask(kChannelGather.m[ch][1]))),
-                                         _mm_shuffle_epi8(eq[2], mask(kChannelGather.m[ch][2])));
-      all = _mm_and_si128(all, plane);
-    }
-    const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(all));
-    out[x >> 3] = ReverseBits(static_cast<uint8_t>(bits));
-    out[(x >> 3) + 1] = ReverseBits(static_cast<uint8_t>(bits >> 8));
-  }
-  return x;
-}
-
-// Sixty-four 24-bit pixels at a time: XOR the bytes with the colour's byte at
-// each phase, then gather, for every pixel, its three differences into three
-// planes (byte permutes over the 192 bytes) and test that they are all zero.
-// Lane 8 i + 7 - k of the planes holds pixel 8 i + k, so the lane mask is
-// already the packed row, first pixel in the top bit.
-struct MonoGather {
-  // idx[c][lane]: byte 3 p + c of pixel p, 0..127 from the first two
-  // registers (from_third clear) or 128..191 from the third.
-  uint8_t idx[3][64] = {};
-  uint64_t from_third[3] = {};
-  constexpr MonoGather() {
-    for (int c = 0; c < 3; ++c)
-      for (int lane = 0; lane < 64; ++lane) {
-        const int pixel = (lane & ~7) | (7 - (lane & 7));
-        const int byte = 3 * pixel + c;
-        idx[c][lane] = static_cast<uint8_t>(byte & 127);
-        if (byte >= 128) from_third[c] |= uint64_t{1} << lane;
-      }
-  }
-};
-constexpr MonoGather kMonoGather;
-
-#define AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
-
-AVX512_VBMI int MonoRow24Vbmi(const uint8_t* p, int width, ColorRef match, uint8_t* out) {
-  const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
-                        static_cast<uint8_t>(RedOf(match))};
-  __m512i want[3], idx[3];
-  for (int k = 0; k < 3; ++k) {
-    alignas(64) uint8_t bytes[64];
-    for (int j = 0; j < 64; ++j) bytes[j] = c[(64 * k + j) % 3];
-    want[k] = _mm512_load_si512(bytes);
-    idx[k] = _mm512_loadu_si512(kMonoGather.idx[k]);
-  }
-  int x = 0;
-  for (; x + 64 <= width; x += 64) {
-    const uint8_t* q = p + 3 * x;
-    const __m512i d0 = _mm512_xor_si512(_mm512_loadu_si512(q), want[0]);
-    const __m512i d1 = _mm512_xor_si512(_mm512_loadu_si512(q + 64), want[1]);
-    const __m512i d2 = _mm512_xor_si512(_mm512_loadu_si512(q + 128), want[2]);
-    __m512i plane[3];
-    for (int ch = 0; ch < 3; ++ch)
-      plane[ch] = _mm512_mask_permutexvar_epi8(_mm512_permutex2var_epi8(d0, idx[ch], d1),
-                                               kMonoGather.from_third[ch], idx[ch], d2);
-    const __m512i any = _mm512_ternarylogic_epi32(plane[0], plane[1], plane[2], 0xFE);
-    const uint64_t bits = _mm512_testn_epi8_mask(any, any);
-    std::memcpy(out + (x >> 3), &bits, 8);
-  }
-  return x;
-}
-
-#undef AVX512_VBMI
-
-#endif  // __x86_64__
-
-}  // namespace
-
-namespace {
-
-// Marks the rows first..end-1 of `mask` where `src` has the colour `want`.
-void MarkColorRows(const PixelStorage& src, ColorRef want, PixelStorage& mask, int first, int end) {
-  const bool bgr_bytes = src.bits() == 24 || src.layout() == kLayout32;
-#if defined(__x86_64__)
-  static const bool has_vbmi = __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512bw");
-  static const bool has_ssse3 = __builtin_cpu_supports("ssse3");
-#endif
-  for (int y = first; y < end; ++y) {
-    if (!bgr_bytes) {
-      for (int x = 0; x < src.width(); ++x)
-        if (src.GetPixel(x, y) == want) mask.SetBits(x, y, 1);
-      continue;
-    }
-    int done = 0;
-#if defined(__x86_64__)
-    if (src.bits() == 24 && has_vbmi) done = MonoRow24Vbmi(src.row(y), src.width(), want, mask.row(y));
-    if (src.bits() == 24 && has_ssse3)
-      done +=
-          MonoRow24Ssse3(src.row(y) + 3 * int64_t{done}, src.width() - done, want, mask.row(y) + done / 8);
-#endif
-    MonoRowFromBytes(src.row(y), src.bits() / 8, done, src.width(), want, mask.row(y));
-  }
-}
-
-}  // namespace
-
 PixelStorage ColorToMonochrome(const PixelStorage& src, std::optional<ColorRef> match) {
   PixelStorage mask(src.width(), src.height(), PixelLayout{1}, MonochromePalette());
   mask.set_device_dependent(true);
   if (src.empty() || !match) return mask;
   const ColorRef want = *match & 0x00FFFFFFu;
-  ParallelFor(src.height(), src.stride() * src.height(),
-              [&](int first, int end) { MarkColorRows(src, want, mask, first, end); });
+  ParallelFor(src.height(), src.stride() * src.height(), [&](int first, int end) {
+    for (int y = first; y < end; ++y) src.ops().mark_color_row(src, y, want, mask.row(y));
+  });
   return mask;
 }
 

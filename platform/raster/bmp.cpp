@@ -79,7 +79,7 @@ void ReadMasks(const Reader& r, Header& h) {
 
 void CheckHeader(const Header& h) {
   if (h.width <= 0 || h.height <= 0) Bad("the image has no pixels");
-  if (!IsStorableDepth(h.bits)) Bad("unsupported bit depth " + std::to_string(h.bits));
+  if (!SelectFormatOps(PixelLayout{h.bits})) Bad("unsupported bit depth " + std::to_string(h.bits));
   const bool ok = h.compression == kBiRgb || (h.compression == kBiRle8 && h.bits == 8) ||
                   (h.compression == kBiRle4 && h.bits == 4) ||
                   (h.Bitfields() && (h.bits == 16 || h.bits == 32));
@@ -248,13 +248,11 @@ void PutInfoHeader(std::vector<uint8_t>& out, int w, int h, int bits, bool masks
 
 std::vector<uint8_t> Bitmap::SaveToBmp() const {
   const PixelStorage& s = storage_;
-  const int bits = layout_.bits;
+  const FormatOps& ops = *SelectFormatOps(layout_);
   // 5-5-5 is the default 16-bit layout; every other masked layout (5-6-5 and
   // custom ones) carries its masks.
-  const bool masks = (bits == 16 || bits == 32) &&
-                     (layout_.red_mask | layout_.green_mask | layout_.blue_mask) != 0 &&
-                     layout_ != kLayout555;
-  const size_t colors = bits <= 8 ? size_t{1} << bits : 0;
+  const bool masks = ops.file_masks && (layout_.red_mask | layout_.green_mask | layout_.blue_mask) != 0;
+  const size_t colors = ops.palette_entries;
   const size_t header = kFileHeader + kInfoHeader + (masks ? 12 : 0) + colors * 4;
   const int w = s.empty() ? 0 : s.width(), h = s.empty() ? 0 : s.height();
   const size_t stride = static_cast<size_t>(s.stride());
@@ -264,7 +262,7 @@ std::vector<uint8_t> Bitmap::SaveToBmp() const {
   out[1] = 'M';
   Put32(out, 2, static_cast<uint32_t>(out.size()));
   Put32(out, 10, static_cast<uint32_t>(header));
-  PutInfoHeader(out, w, h, bits, masks, colors, data);
+  PutInfoHeader(out, w, h, layout_.bits, masks, colors, data);
   size_t pos = kFileHeader + kInfoHeader;
   if (masks) {
     Put32(out, pos, layout_.red_mask);

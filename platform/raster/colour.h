@@ -44,10 +44,10 @@ int NearestPaletteIndex(const Palette& pal, ColorRef c);
 
 // Pixel-format conversion to 4 and 8 bits matches colours through a
 // 32 x 32 x 32 inverse table: every colour of a cell takes the entry nearest
-// the cell's centre.  Two-colour (1-bit) conversion compares the colour
-// itself.  This is the colour a pixel is looked up by.
-constexpr ColorRef ConversionKey(int bits, int r, int g, int b) {
-  return bits == 1 ? Rgb(r, g, b) : Rgb((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4);
+// the cell's centre (`by_cell`).  Two-colour (1-bit) conversion compares the
+// colour itself.  This is the colour a pixel is looked up by.
+constexpr ColorRef ConversionKey(bool by_cell, int r, int g, int b) {
+  return by_cell ? Rgb((r & 0xF8) | 4, (g & 0xF8) | 4, (b & 0xF8) | 4) : Rgb(r, g, b);
 }
 
 // The same choice as NearestPaletteIndex, made fast for whole pictures: the

@@ -18,16 +18,9 @@ void Surface::LineTo(int32_t x, int32_t y) {
   const SelectedPen& pen = dc_.pen;
   if (r.Empty() || pen.style == psClear) return;
   if (!InDeviceSpace(from.x) || !InDeviceSpace(from.y) || !InDeviceSpace(x) || !InDeviceSpace(y)) return;
-  if (pen.width <= 1 && (pen.style == psSolid || pen.style == psInsideFrame) && r.Storage().bits() == 24) {
-    // The common case, written straight into the rows: every visited pixel
-    // lies inside the bitmap.
-    PixelStorage& st = r.Storage();
-    const uint32_t bits = r.PenBits();
-    const uint8_t b0 = bits & 0xFF, b1 = (bits >> 8) & 0xFF, b2 = (bits >> 16) & 0xFF;
-    BresenhamLine(from.x, from.y, x, y, r.Width(), r.Height(), [&](int64_t px, int64_t py, int64_t) {
-      uint8_t* p = st.row(static_cast<int>(py)) + 3 * px;
-      p[0] = b0, p[1] = b1, p[2] = b2;
-    });
+  if (pen.width <= 1 && (pen.style == psSolid || pen.style == psInsideFrame)) {
+    // The common case, written straight into the rows.
+    r.Storage().ops().solid_line(r.Storage(), from.x, from.y, x, y, r.PenBits());
     return;
   }
   if (pen.width <= 1) {

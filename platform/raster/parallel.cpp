@@ -13,6 +13,8 @@ namespace {
 constexpr int64_t kMinCostPerThread = int64_t{1} << 18;
 constexpr unsigned kMaxThreads = 8;
 
+thread_local bool t_serial = false;
+
 unsigned ThreadsFor(int count, int64_t cost) {
   const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
   const int64_t by_cost = std::max<int64_t>(cost / kMinCostPerThread, 1);
@@ -22,7 +24,7 @@ unsigned ThreadsFor(int count, int64_t cost) {
 
 void ParallelFor(int count, int64_t cost, const std::function<void(int, int)>& body) {
   if (count <= 0) return;
-  const unsigned n = ThreadsFor(count, cost);
+  const unsigned n = t_serial ? 1 : ThreadsFor(count, cost);
   if (n <= 1) {
     body(0, count);
     return;
@@ -53,5 +55,8 @@ void ParallelFor(int count, int64_t cost, const std::function<void(int, int)>& b
   for (auto& t : workers) t.join();
   if (failure) std::rethrow_exception(failure);
 }
+
+SerialLoops::SerialLoops() : previous_(t_serial) { t_serial = true; }
+SerialLoops::~SerialLoops() { t_serial = previous_; }
 
 }  // namespace raster

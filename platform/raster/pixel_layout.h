@@ -22,11 +22,6 @@ inline constexpr PixelLayout kLayout565{16, 0xF800, 0x07E0, 0x001F};
 inline constexpr PixelLayout kLayout24{24};  // B, G, R bytes
 inline constexpr PixelLayout kLayout32{32};  // B, G, R, X bytes
 
-// True for the pixel depths a bitmap can store: 1, 4, 8, 16, 24 and 32.
-constexpr bool IsStorableDepth(int bits) {
-  return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
-}
-
 // Bytes per row: rows are padded to 32-bit boundaries like a DIB.
 int64_t StrideOf(int width, int bits);
 

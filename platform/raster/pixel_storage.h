@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/raster/colour.h"
+#include "platform/raster/format_ops.h"
 #include "platform/raster/pixel_block.h"
 #include "platform/raster/pixel_layout.h"
 
@@ -20,8 +21,9 @@ void CheckBitmapSize(int64_t width, int64_t height, int bits);
 
 class PixelStorage {
  public:
-  PixelStorage() = default;
+  PixelStorage();  // 0 x 0, 24 bits
   // New storage of that size and layout; contents are zero (black) bytes.
+  // Fails with RasterError for a layout the engine cannot store.
   PixelStorage(int width, int height, const PixelLayout& layout, Palette palette);
   PixelStorage(PixelStorage&&) noexcept = default;
   PixelStorage& operator=(PixelStorage&&) noexcept = default;
@@ -33,10 +35,17 @@ class PixelStorage {
   bool empty() const { return !data_; }
   const PixelLayout& layout() const { return layout_; }
   int bits() const { return layout_.bits; }
+  // The operations of the layout, chosen when the storage was made.
+  const FormatOps& ops() const { return *ops_; }
   int64_t stride() const { return stride_; }
   const Palette& palette() const { return palette_; }
   // A colour table longer than the layout can index is cut to 2^bits entries.
   void set_palette(Palette p);
+  // Same layout and, for palette layouts, the same colour table: the stored
+  // bits mean the same colours.
+  bool SameColours(const PixelStorage& other) const {
+    return layout_ == other.layout_ && (ops_->palette_entries == 0 || palette_ == other.palette_);
+  }
   // Marked device-dependent (a screen-format picture) rather than a plain
   // picture of its layout.
   bool device_dependent() const { return device_dependent_; }
@@ -46,15 +55,15 @@ class PixelStorage {
   uint8_t* row(int y) { return data_.get() + stride_ * y; }
   const uint8_t* row(int y) const { return data_.get() + stride_ * y; }
 
-  // Generic pixel access (the slow, obviously right path): explicit colours
-  // in and out; writes map to the nearest palette entry or truncate bits.
-  ColorRef GetPixel(int x, int y) const;
-  void SetPixel(int x, int y, ColorRef c);
+  // Pixel access without range checks: explicit colours in and out; writes
+  // map to the nearest palette entry or truncate bits.
+  ColorRef GetPixel(int x, int y) const { return BitsToColor(GetBits(x, y)); }
+  void SetPixel(int x, int y, ColorRef c) { SetBits(x, y, ColorToBits(c)); }
   // The stored bits of a pixel and how a colour is stored in this layout.
-  uint32_t GetBits(int x, int y) const;
-  void SetBits(int x, int y, uint32_t bits);
-  uint32_t ColorToBits(ColorRef c) const;
-  ColorRef BitsToColor(uint32_t bits) const;
+  uint32_t GetBits(int x, int y) const { return ops_->get_bits(*this, x, y); }
+  void SetBits(int x, int y, uint32_t bits) { ops_->set_bits(*this, x, y, bits); }
+  uint32_t ColorToBits(ColorRef c) const { return ops_->color_to_bits(*this, c); }
+  ColorRef BitsToColor(uint32_t bits) const { return ops_->bits_to_color(*this, bits); }
 
   std::optional<ColorRef> transparent_color;  // only from a decoded PNG with tRNS
 
@@ -62,6 +71,7 @@ class PixelStorage {
   int width_ = 0, height_ = 0;
   int64_t stride_ = 0;
   PixelLayout layout_;
+  const FormatOps* ops_;
   bool device_dependent_ = false;
   Palette palette_;
   PixelBlock data_;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "platform/raster/bitmap.h"
 #include "platform/raster/hatch.h"
@@ -21,34 +20,7 @@ void StorageSpan(PixelStorage& st, int64_t y, int64_t x0, int64_t x1, uint32_t b
   const int a = static_cast<int>(std::max<int64_t>(x0, 0));
   const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
   if (a >= b) return;
-  uint8_t* row = st.row(static_cast<int>(y));
-  switch (st.bits()) {
-    case 24: {
-      uint8_t* p = row + 3 * a;
-      const uint8_t c0 = bits & 0xFF, c1 = (bits >> 8) & 0xFF, c2 = (bits >> 16) & 0xFF;
-      for (int x = a; x < b; ++x, p += 3) {
-        p[0] = c0;
-        p[1] = c1;
-        p[2] = c2;
-      }
-      break;
-    }
-    case 32: {
-      uint32_t* p = reinterpret_cast<uint32_t*>(row) + a;
-      std::fill(p, p + (b - a), bits);
-      break;
-    }
-    case 16: {
-      uint16_t* p = reinterpret_cast<uint16_t*>(row) + a;
-      std::fill(p, p + (b - a), static_cast<uint16_t>(bits));
-      break;
-    }
-    case 8:
-      std::memset(row + a, static_cast<int>(bits & 0xFF), static_cast<size_t>(b - a));
-      break;
-    default:
-      for (int x = a; x < b; ++x) st.SetBits(x, static_cast<int>(y), bits);
-  }
+  st.ops().fill_span(st, static_cast<int>(y), a, b, bits);
 }
 
 void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_t x1, uint32_t fg,

@@ -1,7 +1,6 @@
 #include "platform/raster/stretch_blt.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "platform/raster/errors.h"
@@ -54,48 +53,15 @@ AxisMap MapAxis(int a1, int a2, int n, int limit, bool vertical) {
 // `y0`; `out` has the source's layout.
 void PickPixels(const PixelStorage& src, const AxisMap& cols, const AxisMap& rows, PixelStorage& out, int x0,
                 int y0) {
-  const int bits = src.bits();
   const int w = static_cast<int>(cols.index.size());
-  if (bits >= 8) {
-    const size_t bpp = static_cast<size_t>(bits / 8);
-    const int* index = cols.index.data();
-    for (size_t j = 0; j < rows.index.size(); ++j) {
-      const uint8_t* s = src.row(rows.index[j]);
-      uint8_t* d = out.row(y0 + static_cast<int>(j)) + static_cast<size_t>(x0) * bpp;
-      if (bpp == 3) {
-        for (int i = 0; i < w; ++i, d += 3) {
-          const uint8_t* p = s + static_cast<size_t>(index[i]) * 3;
-          d[0] = p[0];
-          d[1] = p[1];
-          d[2] = p[2];
-        }
-      } else {
-        for (int i = 0; i < w; ++i, d += bpp) std::memcpy(d, s + static_cast<size_t>(index[i]) * bpp, bpp);
-      }
-    }
-    return;
-  }
   for (size_t j = 0; j < rows.index.size(); ++j)
-    for (int i = 0; i < w; ++i)
-      out.SetBits(x0 + i, y0 + static_cast<int>(j), src.GetBits(cols.index[i], rows.index[j]));
-}
-
-bool SameBits(const PixelStorage& a, const PixelStorage& b) {
-  return a.layout() == b.layout() && (a.bits() > 8 || a.palette() == b.palette());
+    src.ops().pick_pixels(src, rows.index[j], cols.index.data(), w, out, x0, y0 + static_cast<int>(j));
 }
 
 // Source-copies a whole block into `dst` at (x0, y0); both share a layout.
 void CopyBlock(const PixelStorage& block, PixelStorage& dst, int x0, int y0) {
-  const int bits = block.bits();
-  for (int y = 0; y < block.height(); ++y) {
-    if (bits >= 8) {
-      const size_t bpp = static_cast<size_t>(bits / 8);
-      std::memcpy(dst.row(y0 + y) + static_cast<size_t>(x0) * bpp, block.row(y),
-                  static_cast<size_t>(block.width()) * bpp);
-    } else {
-      for (int x = 0; x < block.width(); ++x) dst.SetBits(x0 + x, y0 + y, block.GetBits(x, y));
-    }
-  }
+  for (int y = 0; y < block.height(); ++y)
+    block.ops().copy_pixels(block, 0, y, dst, x0, y0 + y, block.width());
 }
 
 }  // namespace
@@ -108,7 +74,7 @@ void StretchDraw(Bitmap& dst, int x1, int y1, int x2, int y2, const Bitmap& src,
   if (cols.index.empty() || rows.index.empty()) return;
   PixelStorage& to = dst.Storage();
   // Straight into the destination, unless it is the source itself.
-  if (rop == kSrcCopy && SameBits(from, to) && &src != &dst) {
+  if (rop == kSrcCopy && from.SameColours(to) && &src != &dst) {
     PickPixels(from, cols, rows, to, cols.first, rows.first);
     return;
   }

@@ -1,4 +1,5 @@
 """The zelnor2 command: exit codes, help, registration and the member table."""
+import os
 import subprocess
 
 import pytest
@@ -35,3 +36,45 @@ def test_register_members_unregister(cli_path, module_path, tmp_path, monkeypatc
     assert run(cli_path, "unregister", module_path).returncode == 0
     assert run(cli_path, "members").returncode == 1
     assert run(cli_path, "register", str(tmp_path / "missing.so")).returncode == 1
+
+
+def test_unreadable_store_is_named(cli_path, tmp_path, monkeypatch):
+    folder = tmp_path / "folder-store"
+    folder.mkdir()
+    monkeypatch.setenv("ZELNOR2_REGISTRY", str(folder))
+    done = run(cli_path, "members")
+    assert done.returncode == 1
+    assert f"cannot read the registration store {folder}: not a file" in done.stderr
+    done = run(cli_path, "register")
+    assert done.returncode == 1
+    assert f"(store {folder})" in done.stderr
+
+
+def as_nobody(cli, *args):
+    """Runs the command as an unprivileged user (dropping root when the tests run as root)."""
+    if os.geteuid() != 0:
+        return run(cli, *args)
+    done = run("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", cli, *args)
+    if done.returncode in (126, 127) or "Permission denied" in done.stderr and "zelnor2:" not in done.stderr:
+        pytest.skip(f"the build tree cannot be run by an unprivileged user: {done.stderr.strip()}")
+    return done
+
+
+def test_system_registration_needs_root(cli_path, monkeypatch):
+    monkeypatch.delenv("ZELNOR2_REGISTRY")
+    for command in ("register", "unregister"):
+        done = as_nobody(cli_path, command, "--system")
+        assert done.returncode == 1
+        assert "--system needs root: the machine-wide store" in done.stderr
+
+
+def test_system_registration_as_root_honours_the_override(cli_path, tmp_path, monkeypatch):
+    if os.geteuid() != 0:
+        pytest.skip("needs root")
+    store = tmp_path / "registry"
+    monkeypatch.setenv("ZELNOR2_REGISTRY", str(store))  # replaces both stores, also for --system
+    done = run(cli_path, "register", "--system")
+    assert done.returncode == 0 and done.stdout.endswith(f" in {store}\n")
+    assert "ThreadingModel\tApartment" in store.read_text(encoding="utf-8")
+    assert run(cli_path, "unregister", "--system").returncode == 0
+    assert "Zelnor2.MyCanvas" not in store.read_text(encoding="utf-8")

@@ -3,6 +3,7 @@
 // table and through IDispatch.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -162,6 +163,34 @@ TEST_F(ServerTest, UnwritableRegistryFailsWithTheMessage) {
   setenv("ZELNOR2_REGISTRY", inside.c_str(), 1);
   EXPECT_EQ(module_.Register(), E_FAIL);
   EXPECT_EQ(TakeDescription(), "システム レジストリ に書き込めません");
+}
+
+// Unregistering from a store that cannot be read is a failure, not a quiet
+// success that leaves the class registered.
+TEST_F(ServerTest, UnreadableRegistryFailsBothWays) {
+  std::filesystem::create_directories(registry_);  // a folder where the store should be
+  EXPECT_EQ(module_.Register(), E_FAIL);
+  EXPECT_EQ(TakeDescription(), "システム レジストリ に書き込めません");
+  EXPECT_EQ(module_.Unregister(), E_FAIL);
+  EXPECT_EQ(TakeDescription(), "システム レジストリ に書き込めません");
+}
+
+TEST_F(ServerTest, ConcurrentRegistrationsKeepOneCompleteSetOfEntries) {
+  constexpr int kProcesses = 4;
+  for (int i = 0; i < kProcesses; ++i)
+    if (fork() == 0) _exit(module_.Register() == S_OK ? 0 : 1);
+  for (int i = 0; i < kProcesses; ++i) {
+    int status = 0;
+    wait(&status);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  registry::Store store(registry_);
+  const std::string cls = "CLSID\\" + GuidToString(CLSID_MyCanvas);
+  EXPECT_EQ(store.GetValue("Zelnor2.MyCanvas\\Clsid", ""), GuidToString(CLSID_MyCanvas));
+  EXPECT_EQ(store.SubKeys(cls).size(), 4u);  // InprocServer32, ProgID, TypeLib, Version
+  EXPECT_EQ(store.GetValue(cls + "\\InprocServer32", "ThreadingModel"), "Apartment");
+  ASSERT_EQ(module_.Unregister(), S_OK);
+  EXPECT_FALSE(store.KeyExists(cls));
 }
 
 TEST_F(ServerTest, RawFunctionTableCalls) {

@@ -7,8 +7,8 @@
 
 #include "images.h"
 #include "model/pixel_format.h"
+#include "platform/cpu/cpu.h"
 #include "stretchf/passes.h"
-#include "stretchf/simd.h"
 #include "stretchf/stretchf.h"
 
 namespace {
@@ -74,8 +74,8 @@ TEST(ResampleBitmap, VeryStrongReductionsStayExact) {
 // Both with and without the vector loops (where the processor has them).
 class ResampleFormulas : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { zelnor::passes::SetSimdAllowed(GetParam()); }
-  void TearDown() override { zelnor::passes::SetSimdAllowed(true); }
+  void SetUp() override { cpu::AllowVectors(GetParam()); }
+  void TearDown() override { cpu::AllowVectors(true); }
 };
 
 TEST_P(ResampleFormulas, MatchOnRandomPictures) {

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <future>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "platform/raster/parallel.h"
@@ -57,5 +59,37 @@ TEST(ParallelFor, AFailureInAnyRangeReachesTheCaller) {
                              }),
                  std::runtime_error)
         << failing;
+  }
+}
+
+TEST(ParallelFor, SerialLoopsKeepEveryRangeOnTheCallingThread) {
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<int> elsewhere{0}, calls{0};
+  auto body = [&](int, int) {
+    ++calls;
+    if (std::this_thread::get_id() != caller) ++elsewhere;
+  };
+  {
+    SerialLoops outer;
+    { SerialLoops inner; }
+    // Still serial after the inner scope ends.
+    ParallelFor(1000, int64_t{1} << 30, body);
+  }
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(elsewhere, 0);
+  // Another thread's scope leaves this thread's loops alone.
+  std::promise<void> ready, done;
+  std::thread other([&] {
+    SerialLoops serial;
+    ready.set_value();
+    done.get_future().wait();
+  });
+  ready.get_future().wait();
+  calls = 0;
+  ParallelFor(1000, int64_t{1} << 30, [&](int, int) { ++calls; });
+  done.set_value();
+  other.join();
+  if (std::thread::hardware_concurrency() > 1) {
+    EXPECT_GT(calls, 1);
   }
 }

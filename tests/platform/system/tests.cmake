@@ -1,3 +1,6 @@
+zelnor_test(system_tests
+  SOURCES platform/system/folders_test.cpp
+  LIBS zelnor_system)
 find_library(ZELNOR_TEST_X11_LIBRARY X11 REQUIRED)
 zelnor_test(system_window_tests
   SOURCES platform/system/screen_pixels_test.cpp platform/system/window_titles_test.cpp
