@@ -9,7 +9,10 @@ next to Pillow doing the same work in the same run.
              encoding of a 1200 x 900 photo at level 9 (1, 2 and 4 threads)
 
 Each request makes its own object, as a request handler does.  Figures are
-requests per second over all threads; the ratio is against one thread.
+requests per second over all threads, the ratio against one thread, and the
+cores the process kept busy (its CPU time over the wall time): a binding that
+held the interpreter lock during calls could never pass 1.0, whatever else
+runs on the machine.
 
 Usage: /usr/bin/python3 bench/python_threads.py [BUILD_DIR] [--seconds S]
 """
@@ -117,8 +120,8 @@ def p_png_save():
 
 
 def throughput(request, threads):
-    """Requests per second with `threads` threads each running requests
-    until the time is up."""
+    """(requests per second, cores busy) with `threads` threads each running
+    requests until the time is up."""
     request()  # warm caches and fonts
     counts = [0] * threads
     start = threading.Barrier(threads + 1)
@@ -133,23 +136,28 @@ def throughput(request, threads):
     pool = [threading.Thread(target=worker, args=(i,)) for i in range(threads)]
     for t in pool:
         t.start()
+    cpu = os.times()
     began = time.perf_counter()
     deadline[0] = began + options.seconds
     start.wait()
     for t in pool:
         t.join()
-    return sum(counts) / (time.perf_counter() - began)
+    wall = time.perf_counter() - began
+    used = os.times()
+    busy = (used.user - cpu.user + used.system - cpu.system) / wall
+    return sum(counts) / wall, busy
 
 
 def compare(name, ours, theirs, thread_counts):
-    print(f"\n{name}: requests/s (ratio to 1 thread)")
-    print(f"{'threads':>8} {'zelnor2':>18} {'Pillow':>18} {'zelnor2/Pillow':>15}")
+    print(f"\n{name}: requests/s (ratio to 1 thread, cores busy)")
+    print(f"{'threads':>8} {'zelnor2':>25} {'Pillow':>25} {'zelnor2/Pillow':>15}")
     base = {}
     for n in thread_counts:
-        z, p = throughput(ours, n), throughput(theirs, n)
+        (z, z_busy), (p, p_busy) = throughput(ours, n), throughput(theirs, n)
         base.setdefault("z", z)
         base.setdefault("p", p)
-        print(f"{n:8d} {z:9.1f} ({z / base['z']:4.2f}x) {p:9.1f} ({p / base['p']:4.2f}x) {z / p:14.2f}x")
+        print(f"{n:8d} {z:9.1f} ({z / base['z']:4.2f}x, {z_busy:4.2f}) "
+              f"{p:9.1f} ({p / base['p']:4.2f}x, {p_busy:4.2f}) {z / p:14.2f}x")
 
 
 print(f"cores: {os.cpu_count()}, load average: {os.getloadavg()[0]:.2f}, {options.seconds:.1f} s per figure")

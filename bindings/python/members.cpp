@@ -203,8 +203,17 @@ PyObject* DescriptorSpec(PyObject* self, void*) {
 PyObject* MethodSignature(PyObject* self, void*) {
   MemberDescriptor* d = AsDescriptor(self);
   if (!d->spec) Py_RETURN_NONE;  // nothing is known about the parameters
-  if (!d->signature) d->signature = PyObject_CallOneArg(g_member_signature, d->spec);
-  return Py_XNewRef(d->signature);
+  if (!d->signature) {
+    // The call runs Python code, which may let another thread make it too:
+    // the first one kept wins.
+    PyObject* made = PyObject_CallOneArg(g_member_signature, d->spec);
+    if (!made) return nullptr;
+    if (d->signature)
+      Py_DECREF(made);
+    else
+      d->signature = made;
+  }
+  return Py_NewRef(d->signature);
 }
 
 PyObject* DescriptorRepr(PyObject* self) {
@@ -337,9 +346,10 @@ PyTypeObject* ClassFor(ITypeInfo* info) {
   } release{info, attr};
   const std::string key = GuidToString(attr->guid);
   if (auto it = classes->find(key); it != classes->end()) return it->second;
+  // Making the class runs Python code, which may let another thread make one
+  // for the same interface meanwhile: the first one kept answers for both.
   PyTypeObject* cls = MakeClass(info, *attr);
-  classes->emplace(key, cls);
-  return cls;
+  return classes->emplace(key, cls).first->second;
 }
 
 PyObject* LateMethod(const std::string& name, DISPID id) {
