@@ -1,0 +1,120 @@
+// "@" faces (vertical writing drawn along the line) and text from several
+// threads at once.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/fonts/fonts.h"
+#include "platform/fonts/vertical.h"
+
+namespace fonts {
+namespace {
+
+LogFont Font(const char* name, int32_t height) {
+  LogFont f;
+  f.face_name = name;
+  f.height = height;
+  return f;
+}
+
+// The box of the pixels with ink and the total coverage.
+struct Ink {
+  int64_t x0 = INT64_MAX, y0 = INT64_MAX, x1 = INT64_MIN, y1 = INT64_MIN, total = 0;
+  int64_t Width() const { return x1 - x0; }
+  int64_t Height() const { return y1 - y0; }
+};
+
+Ink InkOf(const LogFont& f, std::string_view text) {
+  Ink ink;
+  RenderText(f, text, Rect{-1000, -1000, 4000, 4000}, [&](const GlyphPiece& p) {
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x)
+        if (const uint8_t c = p.coverage[y * p.stride + x]; c > 128) {
+          ink.x0 = std::min(ink.x0, p.x + x), ink.x1 = std::max(ink.x1, p.x + x + 1);
+          ink.y0 = std::min(ink.y0, p.y + y), ink.y1 = std::max(ink.y1, p.y + y + 1);
+          ink.total += c;
+        }
+  });
+  return ink;
+}
+
+// Every glyph piece of a text as bytes, for comparing renderings.
+std::vector<uint8_t> Rendering(const LogFont& f, std::string_view text) {
+  std::vector<uint8_t> out;
+  RenderText(f, text, Rect{-100, -100, 2000, 400}, [&](const GlyphPiece& p) {
+    for (int64_t v : {p.x, p.y, int64_t{p.width}, int64_t{p.height}}) out.push_back(static_cast<uint8_t>(v));
+    for (int y = 0; y < p.height; ++y)
+      out.insert(out.end(), p.coverage + y * p.stride, p.coverage + y * p.stride + p.width);
+  });
+  return out;
+}
+
+constexpr const char* kIchi = "\xE4\xB8\x80";               // 一, a horizontal stroke
+constexpr const char* kChouon = "\xE3\x83\xBC";             // ー, whose vertical form is a vertical stroke
+constexpr const char* kNihon = "\xE6\x97\xA5\xE6\x9C\xAC";  // 日本
+
+TEST(VerticalFont, UprightCharactersAreTurnedAQuarterCounterClockwise) {
+  const LogFont across = Font("IPAGothic", -40), down = Font("@IPAGothic", -40);
+  const Ink flat = InkOf(across, kIchi), turned = InkOf(down, kIchi);
+  EXPECT_GT(flat.Width(), 3 * flat.Height());
+  EXPECT_GT(turned.Height(), 3 * turned.Width()) << "the stroke runs down the cell";
+  EXPECT_NEAR(turned.total, flat.total, flat.total / 20);
+  // The turned stroke lies about the middle of the cell, near the start of
+  // the character (the top of the column turns to the left).
+  const FontMetrics m = GetFontMetrics(down);
+  EXPECT_NEAR((turned.y0 + turned.y1) / 2.0, m.cell_height / 2.0, m.cell_height / 8.0);
+  EXPECT_LT(turned.x1, MeasureText(down, kIchi).cx);
+  // Upright characters advance by their height in a vertical line: a full
+  // em for ideographs.
+  EXPECT_EQ(MeasureText(down, kNihon).cx, 2 * 40);
+}
+
+TEST(VerticalFont, VerticalFormsAreTakenBeforeTurning) {
+  // The long-vowel mark's vertical form is a vertical stroke; turned, it
+  // lies along the line again, unlike a plain turned mark.
+  const Ink mark = InkOf(Font("@IPAGothic", -40), kChouon);
+  EXPECT_GT(mark.Width(), 2 * mark.Height());
+}
+
+TEST(VerticalFont, SidewaysCharactersStayAsTheyAre) {
+  EXPECT_EQ(Rendering(Font("@IPAGothic", -24), "Zelnor 2"), Rendering(Font("IPAGothic", -24), "Zelnor 2"));
+  EXPECT_EQ(MeasureText(Font("@IPAGothic", -24), "Zelnor 2").cx,
+            MeasureText(Font("IPAGothic", -24), "Zelnor 2").cx);
+  EXPECT_TRUE(UprightInVerticalText(U'\u65E5'));
+  EXPECT_TRUE(UprightInVerticalText(U'\u3042'));
+  EXPECT_TRUE(UprightInVerticalText(U'\uFF21'));  // full-width A
+  EXPECT_FALSE(UprightInVerticalText(U'A'));
+  EXPECT_FALSE(UprightInVerticalText(U'\uFF71'));  // half-width katakana
+  EXPECT_TRUE(UprightInVerticalText(U'\U00020B9F'));
+}
+
+// Each thread realises its own fonts: the same text comes out the same from
+// every thread, also while the cache is cleared and fonts are evicted, and
+// threads that end free their fonts.
+TEST(FontThreads, TextFromSeveralThreadsAtOnceMatchesOneThread) {
+  const std::vector<LogFont> fonts = {Font("DejaVu Sans", -13), Font("IPAGothic", -20),
+                                      Font("@IPAGothic", -20), Font("Liberation Serif", -31)};
+  const std::string text = std::string("Mixed \xE6\x97\xA5\xE6\x9C\xAC text ") + kChouon;
+  std::vector<std::vector<uint8_t>> want;
+  for (const LogFont& f : fonts) want.push_back(Rendering(f, text));
+  std::atomic<int> mismatches{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 40; ++round) {
+        const size_t k = static_cast<size_t>(round + t) % fonts.size();
+        if (Rendering(fonts[k], text) != want[k]) ++mismatches;
+        // Many sizes push fonts out of this thread's cache.
+        MeasureText(Font("DejaVu Sans", -(5 + round % 20)), text);
+        if (t == 0 && round % 10 == 5) ClearFontCache();
+      }
+    });
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(mismatches.load(), 0);
+  for (size_t k = 0; k < fonts.size(); ++k) EXPECT_EQ(Rendering(fonts[k], text), want[k]);
+}
+
+}  // namespace
+}  // namespace fonts
