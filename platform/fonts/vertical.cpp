@@ -64,11 +64,17 @@ std::vector<uint32_t> FeatureLookups(const Table& gsub, uint32_t tag) {
   return {};
 }
 
-// The glyphs of a coverage table, in coverage order.
-std::vector<uint32_t> Coverage(const Table& gsub, size_t at) {
+// Subtables and coverage entries read for one face at most: a damaged or
+// hostile table (many lookups sharing subtables with one huge coverage)
+// costs no more than this.
+constexpr size_t kCoverageBudget = size_t{1} << 20;
+
+// The glyphs of a coverage table, in coverage order, each taken from
+// `budget`.
+std::vector<uint32_t> Coverage(const Table& gsub, size_t at, size_t& budget) {
   std::vector<uint32_t> glyphs;
   const uint32_t format = gsub.U16(at), count = gsub.U16(at + 2);
-  for (uint32_t i = 0; i < count; ++i) {
+  for (uint32_t i = 0; i < count && glyphs.size() < budget; ++i) {
     if (format == 1) {
       if (at + 4 + 2 * size_t{i} >= gsub.size()) break;
       glyphs.push_back(gsub.U16(at + 4 + 2 * size_t{i}));
@@ -76,17 +82,18 @@ std::vector<uint32_t> Coverage(const Table& gsub, size_t at) {
       const size_t range = at + 4 + 6 * size_t{i};
       if (range + 6 > gsub.size()) break;
       const uint32_t first = gsub.U16(range), last = gsub.U16(range + 2);
-      for (uint32_t g = first; g <= last && glyphs.size() < 65536; ++g) glyphs.push_back(g);
+      for (uint32_t g = first; g <= last && glyphs.size() < budget; ++g) glyphs.push_back(g);
     }
   }
+  budget -= glyphs.size();
   return glyphs;
 }
 
 // A single-substitution subtable's pairs, added where no earlier one set a
 // substitute.
-void AddSingle(const Table& gsub, size_t at, std::unordered_map<uint32_t, uint32_t>& out) {
+void AddSingle(const Table& gsub, size_t at, size_t& budget, std::unordered_map<uint32_t, uint32_t>& out) {
   const uint32_t format = gsub.U16(at);
-  const std::vector<uint32_t> glyphs = Coverage(gsub, at + gsub.U16(at + 2));
+  const std::vector<uint32_t> glyphs = Coverage(gsub, at + gsub.U16(at + 2), budget);
   if (format == 1) {
     const uint32_t delta = gsub.U16(at + 4);
     for (uint32_t g : glyphs) out.emplace(g, (g + delta) & 0xFFFF);
@@ -96,12 +103,14 @@ void AddSingle(const Table& gsub, size_t at, std::unordered_map<uint32_t, uint32
   }
 }
 
-void AddLookup(const Table& gsub, uint32_t index, std::unordered_map<uint32_t, uint32_t>& out) {
+void AddLookup(const Table& gsub, uint32_t index, size_t& budget,
+               std::unordered_map<uint32_t, uint32_t>& out) {
   const size_t list = gsub.U16(8);
   if (index >= gsub.U16(list)) return;
   const size_t lookup = list + gsub.U16(list + 2 + 2 * size_t{index});
   const uint32_t type = gsub.U16(lookup), count = gsub.U16(lookup + 4);
-  for (uint32_t s = 0; s < count; ++s) {
+  for (uint32_t s = 0; s < count && budget > 0; ++s) {
+    --budget;
     size_t sub = lookup + gsub.U16(lookup + 6 + 2 * size_t{s});
     if (sub >= gsub.size()) break;
     uint32_t sub_type = type;
@@ -109,7 +118,7 @@ void AddLookup(const Table& gsub, uint32_t index, std::unordered_map<uint32_t, u
       sub_type = gsub.U16(sub + 2);
       sub += gsub.U32(sub + 4);
     }
-    if (sub_type == 1 && sub < gsub.size()) AddSingle(gsub, sub, out);
+    if (sub_type == 1 && sub < gsub.size()) AddSingle(gsub, sub, budget, out);
   }
 }
 
@@ -122,12 +131,17 @@ bool UprightInVerticalText(char32_t cp) {
 }
 
 std::unordered_map<uint32_t, uint32_t> ReadVerticalForms(FT_Face face) {
+  return VerticalFormsOf(LoadGsub(face));
+}
+
+std::unordered_map<uint32_t, uint32_t> VerticalFormsOf(std::vector<uint8_t> gsub_table) {
   std::unordered_map<uint32_t, uint32_t> forms;
-  const Table gsub(LoadGsub(face));
-  if (gsub.size() == 0) return forms;
+  const Table gsub(std::move(gsub_table));
+  if (gsub.size() < 10) return forms;
   std::vector<uint32_t> lookups = FeatureLookups(gsub, FT_MAKE_TAG('v', 'e', 'r', 't'));
   if (lookups.empty()) lookups = FeatureLookups(gsub, FT_MAKE_TAG('v', 'r', 't', '2'));
-  for (uint32_t index : lookups) AddLookup(gsub, index, forms);
+  size_t budget = kCoverageBudget;
+  for (uint32_t index : lookups) AddLookup(gsub, index, budget, forms);
   return forms;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 namespace fonts {
 
@@ -19,5 +20,7 @@ bool UprightInVerticalText(char32_t cp);
 // 'vrt2' when the face has no 'vert'): glyph index -> vertical form.  Empty
 // for faces without one; damaged tables give what can be read safely.
 std::unordered_map<uint32_t, uint32_t> ReadVerticalForms(FT_Face face);
+// The same from the bytes of a GSUB table.
+std::unordered_map<uint32_t, uint32_t> VerticalFormsOf(std::vector<uint8_t> gsub_table);
 
 }  // namespace fonts

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/fonts/fonts.h"
@@ -88,6 +89,54 @@ TEST(VerticalFont, SidewaysCharactersStayAsTheyAre) {
   EXPECT_FALSE(UprightInVerticalText(U'A'));
   EXPECT_FALSE(UprightInVerticalText(U'\uFF71'));  // half-width katakana
   EXPECT_TRUE(UprightInVerticalText(U'\U00020B9F'));
+}
+
+// Big-endian GSUB bytes for the tests below.
+struct Gsub {
+  std::vector<uint8_t> b;
+  void U16(uint32_t v) { b.insert(b.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)}); }
+  void Tag(const char* t) { b.insert(b.end(), t, t + 4); }
+};
+
+// Header, one 'vert' feature with `lookups` entries all naming lookup 0,
+// which has `subtables` subtables all at one single substitution.
+Gsub VertTable(uint32_t lookups, uint32_t subtables, bool format1) {
+  Gsub g;
+  const uint32_t feature_list = 10, feature = feature_list + 8;
+  const uint32_t lookup_list = feature + 4 + 2 * lookups, lookup = lookup_list + 4;
+  const uint32_t sub = 6 + 2 * subtables;  // from the lookup
+  g.U16(1), g.U16(0), g.U16(0), g.U16(feature_list), g.U16(lookup_list);
+  g.U16(1), g.Tag("vert"), g.U16(feature - feature_list);
+  g.U16(0), g.U16(lookups);
+  for (uint32_t i = 0; i < lookups; ++i) g.U16(0);
+  g.U16(1), g.U16(lookup - lookup_list);
+  g.U16(1), g.U16(0), g.U16(subtables);
+  for (uint32_t i = 0; i < subtables; ++i) g.U16(sub);
+  if (format1) {  // glyphs 5 and 9, moved by 100
+    g.U16(1), g.U16(6), g.U16(100), g.U16(1), g.U16(2), g.U16(5), g.U16(9);
+  } else {  // every glyph, moved by 7
+    g.U16(1), g.U16(6), g.U16(7), g.U16(2), g.U16(1), g.U16(0), g.U16(0xFFFF), g.U16(0);
+  }
+  return g;
+}
+
+TEST(VerticalForms, ReadsSingleSubstitutionsAndBoundsDamagedTables) {
+  const auto forms = VerticalFormsOf(VertTable(1, 1, true).b);
+  EXPECT_EQ(forms, (std::unordered_map<uint32_t, uint32_t>{{5, 105}, {9, 109}}));
+  // Tens of thousands of lookups and subtables sharing a coverage of every
+  // glyph: read within a bounded amount of work.
+  const auto hostile = VerticalFormsOf(VertTable(30000, 30000, false).b);
+  EXPECT_EQ(hostile.size(), 65536u);
+  // Every cut of a real table, and noise.
+  const std::vector<uint8_t> whole = VertTable(3, 2, true).b;
+  for (size_t n = 0; n <= whole.size(); ++n)
+    VerticalFormsOf(std::vector<uint8_t>(whole.begin(), whole.begin() + n));
+  std::vector<uint8_t> noise(4096);
+  uint32_t x = 22;
+  for (int round = 0; round < 200; ++round) {
+    for (uint8_t& v : noise) v = static_cast<uint8_t>((x = x * 1103515245u + 12345u) >> 24);
+    VerticalFormsOf(noise);
+  }
 }
 
 // Each thread realises its own fonts: the same text comes out the same from
