@@ -91,6 +91,32 @@ TEST(VerticalFont, SidewaysCharactersStayAsTheyAre) {
   EXPECT_TRUE(UprightInVerticalText(U'\U00020B9F'));
 }
 
+// Turned glyphs too big for the mask cache are rendered for the visible
+// part only, the same coverage as the whole glyph has there.
+TEST(VerticalFont, HugeTurnedGlyphsRenderTheVisiblePart) {
+  const LogFont huge = Font("@IPAGothic", -6000);
+  // A window across the stroke, found at a hundredth of the size.
+  const Ink ink = InkOf(Font("@IPAGothic", -60), kIchi);
+  ASSERT_GT(ink.Height(), 3 * ink.Width());
+  const int64_t mid_y = (ink.y0 + ink.y1) * 50;
+  const Rect window{ink.x0 * 100 - 100, mid_y - 100, ink.x1 * 100 + 100, mid_y + 100};
+  int64_t part = 0, whole = 0;
+  RenderText(huge, kIchi, window, [&](const GlyphPiece& p) {
+    for (int y = 0; y < p.height; ++y)
+      for (int x = 0; x < p.width; ++x) part += p.coverage[y * p.stride + x];
+  });
+  EXPECT_GT(part, 100 * 200 * 255);
+  RenderText(huge, kIchi, Rect{-10000, -10000, 20000, 20000}, [&](const GlyphPiece& p) {
+    for (int64_t y = std::max<int64_t>(p.y, window.y0); y < std::min<int64_t>(p.y + p.height, window.y1); ++y)
+      for (int64_t x = std::max<int64_t>(p.x, window.x0); x < std::min<int64_t>(p.x + p.width, window.x1);
+           ++x)
+        whole += p.coverage[(y - p.y) * p.stride + (x - p.x)];
+  });
+  EXPECT_EQ(part, whole);
+  for (int32_t h : {INT32_MIN, INT32_MAX, -1, 2})
+    EXPECT_GE(MeasureText(Font("@IPAGothic", h), kNihon).cx, 0) << h;
+}
+
 // Big-endian GSUB bytes for the tests below.
 struct Gsub {
   std::vector<uint8_t> b;
