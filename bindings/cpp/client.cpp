@@ -397,6 +397,62 @@ void Object::Put(std::string_view property, const Value& value) {
   VariantClear(&result);
 }
 
+namespace {
+// Reads one function description of the interface into a Member.
+Member DescribeFunction(ITypeInfo* info, const FUNCDESC& fd) {
+  Member member;
+  member.kind = fd.invkind == INVOKE_FUNC          ? Member::Kind::kMethod
+                : fd.invkind == INVOKE_PROPERTYGET ? Member::Kind::kPropertyGet
+                                                   : Member::Kind::kPropertyPut;
+  size_t passed = 0;  // the parameters a caller passes: all but the [out,retval] one
+  for (int i = 0; i < fd.cParams; ++i)
+    if (!(fd.lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++passed;
+  std::vector<BSTR> names(static_cast<size_t>(fd.cParams) + 1, nullptr);
+  UINT got = 0;
+  HRESULT hr = info->GetNames(fd.memid, names.data(), static_cast<UINT>(names.size()), &got);
+  for (UINT i = 0; i < got; ++i) {
+    std::string text = TakeBstr(names[i]);
+    if (i == 0) {
+      member.name = std::move(text);
+    } else if (i <= passed && member.kind != Member::Kind::kPropertyPut) {
+      member.parameters.push_back(std::move(text));
+    }
+  }
+  if (FAILED(hr) || member.name.empty()) throw Error(FAILED(hr) ? hr : E_FAIL, "", "a member has no name");
+  return member;
+}
+}  // namespace
+
+std::vector<Member> Object::Members() const {
+  if (!state_) throw Error(kUnexpected, "", "the object has been released");
+  ITypeInfo* info = nullptr;
+  HRESULT hr = state_->dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+  if (FAILED(hr) || !info)
+    throw Error(FAILED(hr) ? hr : E_NOINTERFACE, "", "the object has no type information");
+  struct Held {
+    ITypeInfo* info;
+    TYPEATTR* attr = nullptr;
+    FUNCDESC* func = nullptr;
+    ~Held() {
+      if (func) info->ReleaseFuncDesc(func);
+      if (attr) info->ReleaseTypeAttr(attr);
+      info->Release();
+    }
+  } held{info};
+  hr = info->GetTypeAttr(&held.attr);
+  if (FAILED(hr)) throw Error(hr, "", "the object's type information has no attributes");
+  std::vector<Member> members;
+  members.reserve(held.attr->cFuncs);
+  for (UINT i = 0; i < held.attr->cFuncs; ++i) {
+    hr = info->GetFuncDesc(i, &held.func);
+    if (FAILED(hr)) throw Error(hr, "", "the object's type information has no function " + std::to_string(i));
+    members.push_back(DescribeFunction(info, *held.func));
+    info->ReleaseFuncDesc(held.func);
+    held.func = nullptr;
+  }
+  return members;
+}
+
 Object CreateObject(std::string_view progid) {
   IDispatch* dispatch = nullptr;
   std::string error;
