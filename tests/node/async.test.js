@@ -136,3 +136,44 @@ test('an object dropped with calls still queued finishes them, then goes', async
   await collectGarbage();
   assert.equal(zelnor2.liveObjects(), before);
 });
+
+test('worker threads load the module each for themselves; ending one mid-call harms nobody', async () => {
+  const {Worker} = require('node:worker_threads');
+  const {PACKAGE} = require('./harness');
+  const source = `
+    const zelnor2 = require(${JSON.stringify(PACKAGE)});
+    const {parentPort, workerData} = require('node:worker_threads');
+    (async () => {
+      const canvas = zelnor2.createObject('Zelnor2.MyCanvas');
+      await canvas.async.NewCanvas(workerData.width, 20);
+      const picture = zelnor2.ref();
+      await canvas.async.SaveToStream(picture, 'PNG');
+      let hresult = 0;
+      try {
+        canvas.NewCanvas('wide', 1);
+      } catch (e) {
+        if (e instanceof zelnor2.ComError) hresult = e.hresult;
+      }
+      parentPort.postMessage({width: canvas.Width, png: picture.value.toString('latin1', 1, 4), hresult});
+      if (workerData.busy) {
+        for (let i = 0; i < 4; ++i) canvas.async.Stretch(1600, 1200, {HiQ: true, NotThumbMode: true});
+        parentPort.postMessage('busy');
+      }
+    })();`;
+  const start = (width, busy) => new Worker(source, {eval: true, workerData: {width, busy}});
+  const message = (worker, wanted = () => true) => new Promise((resolve, reject) => {
+    worker.on('message', (m) => wanted(m) && resolve(m));
+    worker.once('error', reject);
+  });
+  const replies = await Promise.all([message(start(31, false)), message(start(47, false))]);
+  const expected = (width) => ({width, png: 'PNG', hresult: zelnor2.DISP_E_TYPEMISMATCH});
+  assert.deepEqual(replies, [expected(31), expected(47)]);
+
+  // A worker stopped while its calls are queued or running on the pool.
+  const busy = start(800, true);
+  await message(busy, (m) => m === 'busy');
+  assert.equal(await busy.terminate(), 1);
+  const canvas = newCanvas(30, 30);  // the main thread goes on
+  assert.equal(await canvas.async.Stretch(60, 60), 0);
+  assert.equal(canvas.Width, 60);
+});
