@@ -177,3 +177,20 @@ test('worker threads load the module each for themselves; ending one mid-call ha
   assert.equal(await canvas.async.Stretch(60, 60), 0);
   assert.equal(canvas.Width, 60);
 });
+
+test('codec settings made on the main thread reach a save on the pool', async () => {
+  const canvas = newCanvas(120, 90);
+  canvas.BrushColor = 0x2040c0;
+  canvas.Ellipse(5, 5, 115, 85, true);
+  canvas.StringWrite(10, 40, 'quality');
+  const best = encode(canvas, 'JPEG');
+  canvas.JPEGCompressionQuality = 10;
+  const low = encode(canvas, 'JPEG');
+  assert.ok(low.length < best.length);
+  const picture = zelnor2.ref();
+  assert.equal(await canvas.async.SaveToStream(picture, 'JPEG'), 0);
+  assert.deepEqual(picture.value, low);
+  canvas.JPEGCompressionQuality = 100;
+  assert.equal(await canvas.async.SaveToStream(picture, 'JPEG'), 0);
+  assert.deepEqual(picture.value, best);
+});
