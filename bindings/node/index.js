@@ -73,7 +73,7 @@ class MemberTable {
       const key = name.toLowerCase();
       let member = this.byLowerName.get(key);
       if (!member) {
-        member = {name, method: false, get: false, put: false, parameters: []};
+        member = {name, id: addon.name(name), method: false, get: false, put: false, parameters: []};
         this.byLowerName.set(key, member);
         this.list.push(member);
       }
@@ -138,7 +138,7 @@ function splitArguments(member, args) {
 
 function methodOf(handle, member, asynchronous) {
   const call = asynchronous ? addon.callAsync : addon.call;
-  const name = member.name;
+  const name = member.id;
   if (asynchronous) {
     return async function(...args) {
       const [count, named] = splitArguments(member, args);
@@ -176,7 +176,7 @@ function memberView(handle, table, target, asynchronous, extra) {
       if (extra && Object.prototype.hasOwnProperty.call(extra, prop)) return extra[prop];
       const member = table.find(prop);
       if (!member) return Reflect.get(t, prop, receiver);
-      if (member.get) return asynchronous ? getAsync(handle, member.name) : addon.get(handle, member.name);
+      if (member.get) return asynchronous ? getAsync(handle, member.id) : addon.get(handle, member.id);
       let fn = functions.get(member.name);
       if (!fn) {
         fn = methodOf(handle, member, asynchronous);
@@ -188,7 +188,7 @@ function memberView(handle, table, target, asynchronous, extra) {
       if (typeof prop !== 'string') return Reflect.set(t, prop, value);
       if (asynchronous) throw new TypeError(`set ${prop} on the object itself, not on its async view`);
       const member = table.find(prop);
-      addon.put(handle, member ? member.name : prop, value);
+      addon.put(handle, member ? member.id : prop, value);
       return true;
     },
     has(t, prop) {

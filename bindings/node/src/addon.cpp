@@ -5,6 +5,7 @@
 //
 //   setup(ComError, Ref)                  the classes index.js defines
 //   create(progid) -> handle              an object, released when the handle is collected
+//   name(text) -> a member name made native once, for call, get and put
 //   members(handle) -> [[name, kind, [parameter, ...]], ...]   kind 0 method, 1 get, 2 put
 //   call(handle, name, args, count, named)       count positional arguments, named an object or undefined
 //   callAsync(handle, name, args, count, named) -> Promise
@@ -48,6 +49,22 @@ std::shared_ptr<Channel>& ChannelOf(napi_env env, napi_value handle) {
   return *static_cast<std::shared_ptr<Channel>*>(data);
 }
 
+// A member's name made once into a native string (name(text)), so that a
+// call does not convert the same JavaScript string again each time.
+constexpr napi_type_tag kNameTag = {0x5a656c6e6f72324eULL, 0x6f64652e6e616d65ULL};
+
+std::string NameOf(napi_env env, napi_value name) {
+  napi_valuetype type;
+  Check(env, napi_typeof(env, name, &type));
+  if (type == napi_string) return StringOf(env, name);
+  bool tagged = false;
+  if (type == napi_external) Check(env, napi_check_object_type_tag(env, name, &kNameTag, &tagged));
+  if (!tagged) throw TypeError("a member name is a string");
+  void* data = nullptr;
+  Check(env, napi_get_value_external(env, name, &data));
+  return *static_cast<const std::string*>(data);
+}
+
 // The channel of a handle that still takes calls.
 Channel& OpenChannel(napi_env env, napi_value handle) {
   Channel& channel = *ChannelOf(env, handle);
@@ -79,10 +96,11 @@ void AddNamed(napi_env env, napi_value named, Arguments& arguments) {
 
 // A method call's job from (handle, name, args, count, named).
 std::unique_ptr<Job> CallJob(napi_env env, const CallInfo<5>& info) {
-  auto job = std::make_unique<Job>(Job::Kind::kCall, StringOf(env, info.args[1]));
+  auto job = std::make_unique<Job>(Job::Kind::kCall, NameOf(env, info.args[1]));
   uint32_t count = 0;
   Check(env, napi_get_value_uint32(env, info.args[3], &count));
   Arguments& arguments = job->arguments();
+  arguments.list().reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
     napi_value value;
     Check(env, napi_get_element(env, info.args[2], i, &value));
@@ -133,6 +151,21 @@ napi_value Create(napi_env env, napi_callback_info cb) {
   });
 }
 
+napi_value Name(napi_env env, napi_callback_info cb) {
+  return Guard(env, [&] {
+    CallInfo<1> info(env, cb);
+    auto text = std::make_unique<std::string>(StringOf(env, info.args[0]));
+    napi_value name;
+    Check(env,
+          napi_create_external(
+              env, text.get(), [](napi_env, void* data, void*) { delete static_cast<std::string*>(data); },
+              nullptr, &name));
+    text.release();  // the finaliser owns it now
+    Check(env, napi_type_tag_object(env, name, &kNameTag));
+    return name;
+  });
+}
+
 napi_value Members(napi_env env, napi_callback_info cb) {
   return Guard(env, [&] {
     CallInfo<1> info(env, cb);
@@ -172,7 +205,7 @@ napi_value Get(napi_env env, napi_callback_info cb) {
   return Guard(env, [&] {
     CallInfo<2> info(env, cb);
     Channel& channel = OpenChannel(env, info.args[0]);
-    Job job(Job::Kind::kGet, StringOf(env, info.args[1]));
+    Job job(Job::Kind::kGet, NameOf(env, info.args[1]));
     return RunNow(env, channel, job);
   });
 }
@@ -181,7 +214,7 @@ napi_value GetAsync(napi_env env, napi_callback_info cb) {
   return Guard(env, [&] {
     CallInfo<2> info(env, cb);
     Channel& channel = OpenChannel(env, info.args[0]);
-    return Queue(env, channel, std::make_unique<Job>(Job::Kind::kGet, StringOf(env, info.args[1])));
+    return Queue(env, channel, std::make_unique<Job>(Job::Kind::kGet, NameOf(env, info.args[1])));
   });
 }
 
@@ -189,7 +222,7 @@ napi_value Put(napi_env env, napi_callback_info cb) {
   return Guard(env, [&] {
     CallInfo<3> info(env, cb);
     Channel& channel = OpenChannel(env, info.args[0]);
-    Job job(Job::Kind::kPut, StringOf(env, info.args[1]));
+    Job job(Job::Kind::kPut, NameOf(env, info.args[1]));
     job.set_value(ToValue(env, info.args[2]));
     return RunNow(env, channel, job);
   });
@@ -221,6 +254,7 @@ napi_value Init(napi_env env, napi_value exports) {
     const napi_property_descriptor functions[] = {
         {"setup", nullptr, Setup, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"create", nullptr, Create, nullptr, nullptr, nullptr, napi_default, nullptr},
+        {"name", nullptr, Name, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"members", nullptr, Members, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"call", nullptr, Call, nullptr, nullptr, nullptr, napi_default, nullptr},
         {"callAsync", nullptr, CallAsync, nullptr, nullptr, nullptr, napi_default, nullptr},
