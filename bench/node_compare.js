@@ -7,13 +7,19 @@
 // Python (bench/node_compare_python.py, Debian's interpreter) synchronously
 // on the same JPEG bytes.
 //
-// Usage: node bench/node_compare.js [BUILD_DIR]   (default build/)
-const {execFileSync} = require('child_process');
+// With --instructions, each language's synchronous PixelGet and thumbnail
+// request are counted in instructions instead, under valgrind's callgrind:
+// two runs of a loop that differ only in its count, so that start-up cancels
+// out.  Counts do not move with the load other programs put on the machine.
+//
+// Usage: node bench/node_compare.js [BUILD_DIR] [--instructions]   (default build/)
+const {execFileSync, spawnSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const build = path.resolve(process.argv[2] || 'build');
+const options = process.argv.slice(2);
+const build = path.resolve(options.find((o) => !o.startsWith('--')) || 'build');
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), 'zelnor2-bench-'));
 process.on('exit', () => fs.rmSync(scratch, {recursive: true, force: true}));
 process.env.ZELNOR2_REGISTRY = path.join(scratch, 'registry');
@@ -76,10 +82,57 @@ async function measure(runs, body) {
   return {wall, cpu};
 }
 
+// One loop for the instruction counts: `count` runs of one call.
+function loop(what, count, upload) {
+  const canvas = zelnor2.createObject('Zelnor2.MyCanvas');
+  canvas.NewCanvas(16, 16);
+  for (let i = 0; i < count; ++i) what === 'pixelget' ? canvas.PixelGet(3, 4) : thumbnail(upload);
+}
+
+// Instructions per run of `what` in `command` (which takes the loop count
+// last): callgrind's totals for two counts, their difference per run.
+function instructions(command, what, counts) {
+  const total = (count) => {
+    const run = spawnSync(
+        'valgrind',
+        [
+          '--tool=callgrind', '--callgrind-out-file=/dev/null', '--smc-check=all-non-file', ...command, what,
+          String(count)
+        ],
+        {encoding: 'utf8'});
+    const found = /refs:\s+([\d,]+)/.exec(run.stderr);
+    if (run.status !== 0 || !found) throw new Error(`valgrind ${command.join(' ')} failed:\n${run.stderr}`);
+    return Number(found[1].replace(/,/g, ''));
+  };
+  return (total(counts[1]) - total(counts[0])) / (counts[1] - counts[0]);
+}
+
+function countInstructions(uploadFile) {
+  if (spawnSync('valgrind', ['--version']).status !== 0) throw new Error('--instructions needs valgrind');
+  const node = [process.execPath, __filename, build, '--loop', uploadFile];
+  const python =
+      ['/usr/bin/python3', path.join(__dirname, 'node_compare_python.py'), build, uploadFile, '--loop'];
+  console.log('language  what                  instructions per call');
+  for (const [language, command] of [['Node', node], ['Python', python]]) {
+    for (const [what, label, counts] of [
+             ['pixelget', 'PixelGet(3, 4)', [20000, 60000]], ['thumbnail', 'thumbnail request', [2, 6]]]) {
+      const per = instructions(command, what, counts);
+      console.log(
+          `${language.padEnd(9)} ${label.padEnd(21)} ${Math.round(per).toLocaleString('en').padStart(14)}`);
+    }
+  }
+}
+
 async function main() {
+  const at = options.indexOf('--loop');
+  if (at >= 0) {  // one loop under valgrind: --loop UPLOAD WHAT COUNT
+    const [uploadFile, what, count] = options.slice(at + 1);
+    return loop(what, Number(count), fs.readFileSync(uploadFile));
+  }
   const upload = makeUpload();
   const uploadFile = path.join(scratch, 'upload.jpg');
   fs.writeFileSync(uploadFile, upload);
+  if (options.includes('--instructions')) return countInstructions(uploadFile);
   const canvas = zelnor2.createObject('Zelnor2.MyCanvas');
   canvas.NewCanvas(16, 16);
   const rows = [];

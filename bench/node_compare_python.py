@@ -3,9 +3,10 @@
 the thumbnail request through the Python binding, printed as JSON rows (best
 of three rounds, wall and CPU nanoseconds per run).
 
-Usage: /usr/bin/python3 bench/node_compare_python.py BUILD_DIR UPLOAD_JPEG
+Usage: /usr/bin/python3 bench/node_compare_python.py BUILD_DIR UPLOAD_JPEG [--loop WHAT COUNT]
 (the registration store is the one ZELNOR2_REGISTRY names, as the Node half
-sets it up)
+sets it up).  With --loop, it only runs WHAT (pixelget or thumbnail) COUNT
+times, for the Node half's instruction counts.
 """
 import json
 import os
@@ -52,6 +53,10 @@ def thumbnails(n):
 
 canvas = zelnor2.CreateObject("Zelnor2.MyCanvas")
 canvas.NewCanvas(16, 16)
+if "--loop" in sys.argv:
+    what, count = sys.argv[sys.argv.index("--loop") + 1:][:2]
+    (pixel_gets if what == "pixelget" else thumbnails)(int(count))
+    sys.exit(0)
 rows = [
     {"language": "Python", "what": "PixelGet(3, 4)", "unit": "ns", **measure(200000, pixel_gets)},
     {"language": "Python", "what": "thumbnail request", "unit": "ms", **measure(30, thumbnails)},
