@@ -248,11 +248,23 @@ Value TakeResult(VARIANT& result) {
     throw;
   }
 }
+// A name for GetIDsOfNames, which reads names up to their first NUL: a name
+// holding one would be taken for the shorter name before it, so it names
+// nothing.
+std::u16string LookupName(std::string_view name, std::string_view member = {}) {
+  if (name.find('\0') != std::string_view::npos) {
+    if (member.empty())
+      throw Error(kUnknownName, "", "a member name holding a NUL character names no member");
+    throw Error(kUnknownName, "", std::string(member) + " has no parameter whose name holds a NUL character");
+  }
+  return Utf16FromUtf8(name);
+}
+
 // Named arguments resolve through GetIDsOfNames with the member's name first.
 std::vector<DISPID> NamedIds(IDispatch* d, std::string_view member, const std::vector<Argument>& args) {
-  std::vector<std::u16string> wide{Utf16FromUtf8(member)};
+  std::vector<std::u16string> wide{LookupName(member)};
   for (const Argument& a : args)
-    if (!a.name().empty()) wide.push_back(Utf16FromUtf8(a.name()));
+    if (!a.name().empty()) wide.push_back(LookupName(a.name(), member));
   std::vector<LPOLESTR> names;
   for (std::u16string& w : wide) names.push_back(w.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
@@ -331,7 +343,7 @@ struct Object::State {
 
 DISPID Object::State::Lookup(std::string_view name) {
   if (auto it = ids.find(name); it != ids.end()) return it->second;
-  std::u16string wide = Utf16FromUtf8(name);
+  std::u16string wide = LookupName(name);
   LPOLESTR names[1] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);

@@ -182,6 +182,12 @@ test('failures throw ComError with hresult, source and description; the object s
   assert.throws(() => {
     canvas.UBound = 1;  // read-only
   }, {hresult: zelnor2.DISP_E_MEMBERNOTFOUND});
+  // A name holding a NUL is not the name before it.
+  assert.throws(() => {
+    canvas['Width\0x'] = 3;
+  }, {hresult: zelnor2.DISP_E_UNKNOWNNAME});
+  assert.throws(() => canvas.Stretch(5, 5, {'HiQ\0x': true}), {hresult: zelnor2.DISP_E_UNKNOWNNAME});
+  assert.equal(canvas.Width, 20);
   assert.equal(canvas.NoSuchMember, undefined);
   assert.throws(() => zelnor2.createObject('Nobody.Nothing'), {
     name: 'ComError',

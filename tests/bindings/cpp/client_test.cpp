@@ -182,6 +182,20 @@ TEST_F(ClientTest, ArgumentListsBuiltAtRunTime) {
   EXPECT_EQ(picture.value().AsBytes().at(0), 'G');
 }
 
+TEST_F(ClientTest, NamesHoldingNulNameNothing) {
+  // GetIDsOfNames would read only the part before the NUL: another name.
+  zelnor2::Object canvas = zelnor2::CreateObject("Zelnor2.MyCanvas");
+  EXPECT_EQ(canvas.Call("NewCanvas", 20, 10).AsInt(), 0);
+  using namespace std::string_literals;
+  EXPECT_EQ(Failure([&] { canvas.Put("Width\0junk"s, 5); }).hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(Failure([&] { canvas.Get("Width\0"s); }).hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(Failure([&] { canvas.Call("PixelGet\0x"s, 1, 1); }).hresult(), zelnor2::kUnknownName);
+  zelnor2::Error e = Failure([&] { canvas.Call("NewCanvas", zelnor2::Named("NewWidth\0x"s, 5), 7); });
+  EXPECT_EQ(e.hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(e.description(), "NewCanvas has no parameter whose name holds a NUL character");
+  EXPECT_EQ(canvas.Get("Width").AsInt(), 20);
+}
+
 TEST_F(ClientTest, UnreadableStoreIsNamedInTheError) {
   fs::path folder = dir_ / "folder-store";
   fs::create_directories(folder);
