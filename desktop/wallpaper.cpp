@@ -16,7 +16,8 @@ constexpr const char* kWallpaperFileName = "Zelnor2WallPaper.BMP";
 int32_t WriteWallpaperFile(const std::string& path, raster::Bitmap& picture) {
   if (picture.Empty()) return rcEmptyCanvas;
   sysplat::CreateFolders(sysplat::WallpaperFolder());
-  return SaveCanvasImage(sdFile, path, ProcessSettings(), nullptr, picture, false, 0, 0);
+  // A BMP file: no codec setting plays a part, so the object's record is not needed.
+  return SaveCanvasImage(sdFile, path, CodecSettings{}, nullptr, picture, false, 0, 0);
 }
 
 }  // namespace
