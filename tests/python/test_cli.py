@@ -1,8 +1,13 @@
-"""The zelnor2 command: exit codes, help, registration and the member table."""
+"""The zelnor2 command: exit codes, help, registration, the member table and its manual page."""
 import os
+import re
+import shutil
 import subprocess
 
 import pytest
+
+MAN_PAGE = os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))), "docs",
+                        "zelnor2.1")
 
 
 def run(cli, *args, env=None):
@@ -110,3 +115,26 @@ def test_members_long_and_markdown_list_every_member_once(cli_path):
     assert [line[4:] for line in markdown.splitlines() if line.startswith("### ")] == names
     assert markdown.count("```python\n") == 63
     assert run(cli_path, "members", "--shout").returncode == 2
+
+
+def test_man_page_covers_every_command_and_option(cli_path):
+    with open(MAN_PAGE, encoding="utf-8") as f:
+        text = f.read().replace("\\-", "-")  # the roff minus
+    usage = run(cli_path, "--help").stdout
+    commands = [line.split()[0] for line in usage.split("commands:\n")[1].split("\n\n")[0].splitlines()
+                if line.startswith("  ") and not line.startswith("   ")]
+    assert commands == ["register", "unregister", "members", "help", "convert"]
+    for command in commands:
+        assert f"\n.BR {command} " in text or f"\n.BI {command} " in text, command
+    options = set(re.findall(r"(?<![\w-])(--[a-z][a-z-]*|-[0-9a-z])\b", run(cli_path, "convert", "--help").stdout))
+    options |= {"--system", "--long", "--markdown"}
+    assert {"--draft", "--shard", "--files-from", "-0"} <= options
+    missing = [option for option in sorted(options) if option not in text]
+    assert not missing, f"the man page does not describe {missing}"
+
+
+def test_man_page_formats_without_warnings():
+    if not shutil.which("groff"):
+        pytest.skip("groff is not installed")
+    done = subprocess.run(["groff", "-man", "-ww", "-z", "-Tutf8", MAN_PAGE], capture_output=True, text=True, timeout=60)
+    assert done.returncode == 0 and done.stderr == "", done.stderr
