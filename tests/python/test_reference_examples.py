@@ -81,3 +81,12 @@ def test_zelnor2_members_long_says_what_the_reference_says(cli_path):
         described = entry.split("\n\n", 2)[2]
         described = re.split(r"^\| Parameter|^```python", described, flags=re.M)[0]
         assert words(printed[name]) == words(described, markdown=True), name
+
+
+def test_the_first_picture_of_the_readme_runs(tmp_path, monkeypatch):
+    with open(os.path.join(ROOT, "README.md"), encoding="utf-8") as f:
+        readme = f.read()
+    code = re.search(r"^## First picture\n.*?^```python\n(.*?)^```", readme, flags=re.M | re.S).group(1)
+    monkeypatch.chdir(tmp_path)
+    exec(compile(code, "<README first picture>", "exec"), {})
+    assert (tmp_path / "hello.gif").read_bytes()[:4] == b"GIF8"
