@@ -222,7 +222,7 @@ def effects(folder):
         ("Contrast(60)", lambda c: c.Contrast(60)),
         ("Contrast(-60)", lambda c: c.Contrast(-60)),
         ("Reversal()", lambda c: c.Reversal()),
-        ("Mask, 4-bit maroon", masked),
+        ("4-bit, Mask(maroon)", masked),
         ("Sharp()", lambda c: c.Sharp()),
         ("Dull()", lambda c: c.Dull()),
         ("CustomFilter emboss", lambda c: c.CustomFilter(*emboss)),
