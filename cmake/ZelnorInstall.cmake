@@ -7,7 +7,8 @@
 #   <libdir>/libzelnor2-client.so.1               the C++ client (include/zelnor2/client.h)
 #   <libdir>/pkgconfig/zelnor2.pc, <libdir>/cmake/Zelnor2/
 #   lib/python3.N/dist-packages/zelnor2.*.so      the Python module (bindings/python)
-#   share/doc/zelnor2/examples/
+#   share/doc/zelnor2/examples/                   hello.py, the recipes, the C++ example
+#   share/man/man1/zelnor2.1                      the manual page of the command
 include(GNUInstallDirs)
 set(ZELNOR_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/zelnor2 CACHE STRING
     "Folder of the component module, relative to the prefix")

@@ -1,8 +1,11 @@
 // zelnor2: registers and unregisters component modules, prints the member
-// table of a registered class, and converts image files in batches.  Exit
-// codes: 0 done, 1 the operation failed, 2 bad command line.
+// table and the reference text of a registered class, and converts image
+// files in batches.  Exit codes: 0 done, 1 the operation failed, 2 bad
+// command line.
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include "platform/activation/activation.h"
 #include "platform/registry/registry.h"
 #include "tools/convert_command.h"
+#include "tools/member_docs.h"
 
 namespace {
 using namespace automation;
@@ -26,7 +30,9 @@ const char* kUsageText =
     "  register [MODULE]     register the component module (default: the one installed with zelnor2);\n"
     "                        --system: in the machine-wide store, for every user (needs root)\n"
     "  unregister [MODULE]   remove the module's registration (--system: from the machine-wide store)\n"
-    "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas)\n"
+    "  members [PROGID]      print the member table of a registered class (default: Zelnor2.MyCanvas);\n"
+    "                        --long: every member with its description and example\n"
+    "  help MEMBER [PROGID]  describe one member: signature, what it does, result codes, example\n"
     "  convert SOURCE...     convert image files on every core (resize, effects, another type)\n"
     "\n"
     "Lookups read the user's registration store, $XDG_CONFIG_HOME/zelnor2/registry (else\n"
@@ -49,10 +55,16 @@ const char* kUnregisterHelp =
     "that 'zelnor2 register' writes.  --system insists on the machine-wide store: it needs root.\n"
     "MODULE defaults to the Zelnor2.so installed with this program (or in its build tree).\n";
 const char* kMembersHelp =
-    "usage: zelnor2 members [PROGID]\n"
+    "usage: zelnor2 members [--long | --markdown] [PROGID]\n"
     "Creates an object of the registered class PROGID (default Zelnor2.MyCanvas) and prints its\n"
     "interface from the type information: dispatch id, kind, name, parameters with their defaults,\n"
-    "and the returned value.\n";
+    "and the returned value.  --long prints every member as 'zelnor2 help' does; --markdown prints\n"
+    "the same in Markdown (the member entries of docs/reference.md).\n";
+const char* kHelpHelp =
+    "usage: zelnor2 help MEMBER [PROGID]\n"
+    "Describes one member of the registered class PROGID (default Zelnor2.MyCanvas), from its type\n"
+    "information: the signature with defaults, what it does, its result codes and failure messages,\n"
+    "its parameters and a Python example.  MEMBER is matched without regard to letter case.\n";
 
 std::string DefaultModule() {
   std::error_code ec;
@@ -209,12 +221,9 @@ int PrintMembers(ITypeInfo* info) {
   return kOk;
 }
 
-int RunMembers(const std::vector<std::string>& args) {
-  if (args.size() > 1) {
-    std::fputs(kMembersHelp, stderr);
-    return kUsage;
-  }
-  std::string progid = args.empty() ? "Zelnor2.MyCanvas" : args[0];
+// Runs print on the type information of a new object of the registered class.
+template <class Print>
+int WithTypeInfo(const std::string& progid, Print print) {
   IDispatch* object = nullptr;
   std::string error;
   HRESULT hr = activation::CoCreateInstance(progid, IID_IDispatch, reinterpret_cast<void**>(&object), &error);
@@ -225,13 +234,58 @@ int RunMembers(const std::vector<std::string>& args) {
   ITypeInfo* info = nullptr;
   int rc = kFailed;
   if (SUCCEEDED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info)) && info) {
-    rc = PrintMembers(info);
+    rc = print(info);
     info->Release();
   } else {
     std::fprintf(stderr, "zelnor2: %s has no type information\n", progid.c_str());
   }
   object->Release();
   return rc;
+}
+
+int PrintLong(ITypeInfo* info, zelnor2_cli::Style style) {
+  bool first = true;
+  for (const zelnor2_cli::MemberText& m : zelnor2_cli::ReadMembers(info)) {
+    std::printf("%s%s", first ? "" : "\n", zelnor2_cli::FormatMember(m, style).c_str());
+    first = false;
+  }
+  return kOk;
+}
+
+int RunMembers(std::vector<std::string> args) {
+  bool markdown = std::erase(args, "--markdown") > 0;
+  bool long_form = std::erase(args, "--long") > 0 || markdown;
+  if (args.size() > 1) {
+    std::fputs(kMembersHelp, stderr);
+    return kUsage;
+  }
+  std::string progid = args.empty() ? "Zelnor2.MyCanvas" : args[0];
+  return WithTypeInfo(progid, [&](ITypeInfo* info) {
+    if (!long_form) return PrintMembers(info);
+    return PrintLong(info, markdown ? zelnor2_cli::Style::kMarkdown : zelnor2_cli::Style::kText);
+  });
+}
+
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+int RunHelp(const std::vector<std::string>& args) {
+  if (args.empty() || args.size() > 2) {
+    std::fputs(kHelpHelp, stderr);
+    return kUsage;
+  }
+  std::string progid = args.size() > 1 ? args[1] : "Zelnor2.MyCanvas";
+  return WithTypeInfo(progid, [&](ITypeInfo* info) {
+    for (const zelnor2_cli::MemberText& m : zelnor2_cli::ReadMembers(info))
+      if (SameName(m.name, args[0]))
+        return std::fputs(zelnor2_cli::FormatMember(m, zelnor2_cli::Style::kText).c_str(), stdout), kOk;
+    std::fprintf(stderr, "zelnor2: %s has no member named %s ('zelnor2 members' lists them)\n",
+                 progid.c_str(), args[0].c_str());
+    return kFailed;
+  });
 }
 }  // namespace
 
@@ -244,14 +298,16 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 2, argv + argc);
   bool help = false;
   for (const std::string& a : args) help = help || a == "--help" || a == "-h";
-  if (command == "--help" || command == "-h" || command == "help") {
+  if (command == "--help" || command == "-h" || (command == "help" && args.empty())) {
     std::fputs(kUsageText, stdout);
     return kOk;
   }
   if (command == "convert") return convert_cli::RunConvert(args);
   bool registration = command == "register" || command == "unregister";
   for (const std::string& a : args) {
-    if (!help && !a.empty() && a[0] == '-' && !(registration && a == "--system")) {
+    bool members_option = command == "members" && (a == "--long" || a == "--markdown");
+    bool allowed = members_option || (registration && a == "--system");
+    if (!help && !a.empty() && a[0] == '-' && !allowed) {
       std::fprintf(stderr, "zelnor2: unknown option %s\n", a.c_str());
       return kUsage;
     }
@@ -263,6 +319,10 @@ int main(int argc, char** argv) {
   if (command == "members") {
     if (help) return std::fputs(kMembersHelp, stdout), kOk;
     return RunMembers(args);
+  }
+  if (command == "help") {
+    if (help) return std::fputs(kHelpHelp, stdout), kOk;
+    return RunHelp(args);
   }
   std::fprintf(stderr, "zelnor2: unknown command '%s'\n\n%s", command.c_str(), kUsageText);
   return kUsage;

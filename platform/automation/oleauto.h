@@ -103,6 +103,7 @@ extern const IID IID_IUnknown;
 extern const IID IID_IClassFactory;
 extern const IID IID_IDispatch;
 extern const IID IID_ITypeInfo;
+extern const IID IID_ITypeInfo2;
 extern const IID IID_ISupportErrorInfo;
 extern const IID IID_IProvideClassInfo;
 extern const IID IID_IErrorInfo;
@@ -391,6 +392,40 @@ class ITypeInfo : public IUnknown {
   virtual void ReleaseTypeAttr(TYPEATTR* pTypeAttr) = 0;
   virtual void ReleaseFuncDesc(FUNCDESC* pFuncDesc) = 0;
   virtual void ReleaseVarDesc(void* pVarDesc) = 0;
+};
+
+struct CUSTDATAITEM {
+  GUID guid;
+  VARIANT varValue;
+};
+
+struct CUSTDATA {
+  DWORD cCustData;
+  CUSTDATAITEM* prgCustData;
+};
+
+// The host's second type-information interface: besides ITypeInfo it reads
+// the custom data a type library attaches to a type, its functions and their
+// parameters (values keyed by GUID).  Full slot order; slots the runtime has
+// no use for answer E_NOTIMPL.
+class ITypeInfo2 : public ITypeInfo {
+ public:
+  virtual HRESULT GetTypeKind(TYPEKIND* pTypeKind) = 0;
+  virtual HRESULT GetTypeFlags(ULONG* pTypeFlags) = 0;
+  virtual HRESULT GetFuncIndexOfMemId(MEMBERID memid, INVOKEKIND invKind, UINT* pFuncIndex) = 0;
+  virtual HRESULT GetVarIndexOfMemId(MEMBERID memid, UINT* pVarIndex) = 0;
+  virtual HRESULT GetCustData(REFGUID guid, VARIANT* pVarVal) = 0;
+  virtual HRESULT GetFuncCustData(UINT index, REFGUID guid, VARIANT* pVarVal) = 0;
+  virtual HRESULT GetParamCustData(UINT indexFunc, UINT indexParam, REFGUID guid, VARIANT* pVarVal) = 0;
+  virtual HRESULT GetVarCustData(UINT index, REFGUID guid, VARIANT* pVarVal) = 0;
+  virtual HRESULT GetImplTypeCustData(UINT index, REFGUID guid, VARIANT* pVarVal) = 0;
+  virtual HRESULT GetDocumentation2(MEMBERID memid, LCID lcid, BSTR* pbstrHelpString,
+                                    DWORD* pdwHelpStringContext, BSTR* pbstrHelpStringDll) = 0;
+  virtual HRESULT GetAllCustData(CUSTDATA* pCustData) = 0;
+  virtual HRESULT GetAllFuncCustData(UINT index, CUSTDATA* pCustData) = 0;
+  virtual HRESULT GetAllParamCustData(UINT indexFunc, UINT indexParam, CUSTDATA* pCustData) = 0;
+  virtual HRESULT GetAllVarCustData(UINT index, CUSTDATA* pCustData) = 0;
+  virtual HRESULT GetAllImplTypeCustData(UINT index, CUSTDATA* pCustData) = 0;
 };
 
 class ISupportErrorInfo : public IUnknown {

@@ -1,7 +1,7 @@
 // Type information over the static descriptions: attributes, function
-// descriptions with parameter defaults, names, documentation, and the
-// standard lookup and invocation for an interface; the default-interface
-// link for a class.
+// descriptions with parameter defaults, names, documentation, custom data
+// (examples and parameter help), and the standard lookup and invocation for
+// an interface; the default-interface link for a class.
 #include "platform/automation/typeinfo.h"
 
 #include <atomic>
@@ -10,8 +10,13 @@
 #include <new>
 
 namespace automation {
+
+const GUID GUID_MemberExample = {
+    0x48C0C050, 0x7755, 0x476F, {0x9B, 0x5C, 0xB6, 0x0E, 0x3B, 0x16, 0x84, 0x60}};
+const GUID GUID_ParamHelp = {0x139CFEFB, 0x42E4, 0x40A3, {0xB6, 0xCA, 0x0E, 0x70, 0xFB, 0x2E, 0x92, 0x16}};
+
 namespace {
-class TypeInfo final : public ITypeInfo {
+class TypeInfo final : public ITypeInfo2 {
  public:
   TypeInfo(const TypeLibDesc& lib, const InterfaceDesc* iface, const CoClassDesc* cls, ITypeInfo* ref)
       : lib_(lib), iface_(iface), cls_(cls), ref_(ref) {
@@ -21,8 +26,8 @@ class TypeInfo final : public ITypeInfo {
 
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_ITypeInfo) {
-      *ppv = static_cast<ITypeInfo*>(this);
+    if (riid == IID_IUnknown || riid == IID_ITypeInfo || riid == IID_ITypeInfo2) {
+      *ppv = static_cast<ITypeInfo2*>(this);
       AddRef();
       return S_OK;
     }
@@ -90,7 +95,52 @@ class TypeInfo final : public ITypeInfo {
   void ReleaseFuncDesc(FUNCDESC* desc) override;
   void ReleaseVarDesc(void*) override {}
 
+  HRESULT GetTypeKind(TYPEKIND* out) override {
+    if (!out) return E_INVALIDARG;
+    *out = iface_ ? TKIND_INTERFACE : TKIND_COCLASS;
+    return S_OK;
+  }
+  HRESULT GetTypeFlags(ULONG* out) override {
+    if (!out) return E_INVALIDARG;
+    *out = iface_ ? iface_->type_flags : cls_->type_flags;
+    return S_OK;
+  }
+  HRESULT GetFuncIndexOfMemId(MEMBERID memid, INVOKEKIND kind, UINT* out) override;
+  HRESULT GetVarIndexOfMemId(MEMBERID, UINT*) override { return TYPE_E_ELEMENTNOTFOUND; }
+  HRESULT GetCustData(REFGUID, VARIANT* out) override { return NoCustData(out); }
+  HRESULT GetFuncCustData(UINT index, REFGUID guid, VARIANT* out) override;
+  HRESULT GetParamCustData(UINT func, UINT param, REFGUID guid, VARIANT* out) override;
+  HRESULT GetVarCustData(UINT, REFGUID, VARIANT*) override { return TYPE_E_ELEMENTNOTFOUND; }
+  HRESULT GetImplTypeCustData(UINT, REFGUID, VARIANT* out) override { return NoCustData(out); }
+  HRESULT GetDocumentation2(MEMBERID, LCID, BSTR* help, DWORD* context, BSTR* dll) override {
+    if (help) *help = nullptr;
+    if (context) *context = 0;
+    if (dll) *dll = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT GetAllCustData(CUSTDATA*) override { return E_NOTIMPL; }
+  HRESULT GetAllFuncCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
+  HRESULT GetAllParamCustData(UINT, UINT, CUSTDATA*) override { return E_NOTIMPL; }
+  HRESULT GetAllVarCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
+  HRESULT GetAllImplTypeCustData(UINT, CUSTDATA*) override { return E_NOTIMPL; }
+
  private:
+  // Custom data that is not there reads as an empty value, as the host's does.
+  static HRESULT NoCustData(VARIANT* out) {
+    if (!out) return E_INVALIDARG;
+    VariantInit(out);
+    return S_OK;
+  }
+  static HRESULT TextCustData(const char* text, VARIANT* out) {
+    if (!out) return E_INVALIDARG;
+    VariantInit(out);
+    if (!text) return S_OK;
+    out->bstrVal = BstrFromUtf8(text);
+    if (!out->bstrVal) return E_OUTOFMEMORY;
+    out->vt = VT_BSTR;
+    return S_OK;
+  }
+
   ~TypeInfo() {
     if (ref_) ref_->Release();
   }
@@ -244,6 +294,33 @@ HRESULT TypeInfo::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD*
   if (context) *context = 0;
   if (file) *file = nullptr;
   return S_OK;
+}
+
+HRESULT TypeInfo::GetFuncIndexOfMemId(MEMBERID memid, INVOKEKIND kind, UINT* out) {
+  if (!out) return E_INVALIDARG;
+  if (iface_)
+    for (size_t i = 0; i < iface_->members.size(); ++i)
+      if (iface_->members[i].dispid == memid && iface_->members[i].kind == kind) {
+        *out = static_cast<UINT>(i);
+        return S_OK;
+      }
+  return TYPE_E_ELEMENTNOTFOUND;
+}
+
+HRESULT TypeInfo::GetFuncCustData(UINT index, REFGUID guid, VARIANT* out) {
+  if (!iface_ || index >= iface_->members.size()) return TYPE_E_ELEMENTNOTFOUND;
+  if (guid != GUID_MemberExample) return NoCustData(out);
+  return TextCustData(iface_->members[index].example, out);
+}
+
+// Parameters are numbered as in the function description, the [out,retval]
+// value last; only declared parameters carry help.
+HRESULT TypeInfo::GetParamCustData(UINT func, UINT param, REFGUID guid, VARIANT* out) {
+  if (!iface_ || func >= iface_->members.size()) return TYPE_E_ELEMENTNOTFOUND;
+  const MemberDesc& m = iface_->members[func];
+  if (param >= m.params.size() + (m.retval != VT_EMPTY ? 1 : 0)) return TYPE_E_ELEMENTNOTFOUND;
+  if (guid != GUID_ParamHelp || param >= m.params.size()) return NoCustData(out);
+  return TextCustData(m.params[param].help, out);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct ParamDesc {
   USHORT flags;                            // PARAMFLAG_FIN, FOUT, FOPT, FHASDEFAULT
   int32_t default_number = 0;              // default of an I4 or BOOL parameter
   const char16_t* default_text = nullptr;  // default of a BSTR parameter
-  const char* help = nullptr;              // reference text; not part of the type information
+  const char* help = nullptr;              // reference text; custom data GUID_ParamHelp
 };
 
 struct MemberDesc {
@@ -33,9 +33,9 @@ struct MemberDesc {
   VARTYPE retval = VT_EMPTY;      // VT_I4, VT_BOOL, VT_BSTR, VT_VARIANT or VT_EMPTY for none
   const char* retval_name = nullptr;
   CallAdapter call = nullptr;
-  // Reference documentation (a description and a Python example).  The type
-  // information hands out the description as the member's documentation
-  // string (GetDocumentation); none when it is empty.
+  // Reference documentation: a description, which the type information
+  // returns as the member's documentation string (none when it is empty),
+  // and a Python example, which it returns as custom data (GUID_MemberExample).
   const char* help = nullptr;
   const char* example = nullptr;
 };
@@ -65,6 +65,13 @@ struct CoClassDesc {
   WORD type_flags;
   const InterfaceDesc* default_interface;
 };
+
+// Keys of the custom data that interface type information carries beside its
+// function descriptions (read with ITypeInfo2): a member's example
+// (GetFuncCustData) and a parameter's help text (GetParamCustData), each a
+// BSTR; members and parameters without one have no such data.
+extern const GUID GUID_MemberExample;
+extern const GUID GUID_ParamHelp;
 
 constexpr int kDispatchSlots = 7;  // IUnknown (3) + IDispatch (4) precede a dual interface's members
 

@@ -100,6 +100,29 @@ def test_command_registers_the_installed_module_and_python_uses_it(tree):
     assert (work / "hello.png").read_bytes().startswith(PNG)
 
 
+def test_installed_recipes_use_the_installed_tree(tree):
+    prefix, env, work = tree
+    run(str(prefix / "bin/zelnor2"), "register", env=env, cwd=work)
+    examples = prefix / "share/doc/zelnor2/examples"
+    python_env = dict(env, PYTHONPATH=str(python_dir(prefix)), PATH=f"{prefix / 'bin'}:{env['PATH']}")
+    run("/usr/bin/python3", str(examples / "chart.py"), "chart.png", env=python_env, cwd=work)
+    run("/usr/bin/python3", str(examples / "banner.py"), "Installed", "banner.png", env=python_env, cwd=work)
+    photos = work / "photos"
+    photos.mkdir()
+    shutil.copy(work / "chart.png", photos / "a.png")
+    run(str(examples / "thumbnails.sh"), str(photos), str(work / "thumbs"), env=python_env, cwd=work)
+    assert (work / "thumbs" / "a.jpg").read_bytes().startswith(b"\xff\xd8")
+
+
+def test_the_man_page_is_installed(tree):
+    prefix, env, work = tree
+    page = prefix / "share/man/man1/zelnor2.1"
+    assert "\n.TH ZELNOR2 1 " in page.read_text(encoding="utf-8")
+    if shutil.which("man"):
+        text = run("man", "-l", str(page), env=dict(env, MANWIDTH="80", MAN_KEEP_FORMATTING=""), cwd=work)
+        assert "zelnor2 convert" in text
+
+
 def test_cpp_example_builds_with_find_package(tree):
     prefix, env, work = tree
     run(str(prefix / "bin/zelnor2"), "register", env=env, cwd=work)

@@ -62,14 +62,15 @@ const InterfaceDesc kSample = {
     {{"Place",
       INVOKE_FUNC,
       1,
-      {{"X1", VT_I4, kIn},
+      {{"X1", VT_I4, kIn, 0, nullptr, "column"},
        {"Y1", VT_I4, kOptDef, 7},
        {"Fill", VT_BOOL, kOptDef, -1},
        {"Name", VT_BSTR, kOpt}},
       VT_I4,
       "Result",
       Through<&ISample::Place>(),
-      "Places a mark; Result is rcOK."},
+      "Places a mark; Result is rcOK.",
+      "sample.Place(1)"},
      {"Size", INVOKE_PROPERTYGET, 2, {}, VT_I4, "Value", Through<&ISample::get_Size>()},
      {"Size",
       INVOKE_PROPERTYPUT,
@@ -404,6 +405,53 @@ TEST(TypeInfo, MembersHandOutTheirHelpText) {
   EXPECT_EQ(Utf8FromBstr(doc), "sample interface");
   SysFreeString(doc);
   EXPECT_EQ(info->GetDocumentation(99, nullptr, &doc, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
+  info->Release();
+}
+
+std::string TakeText(BSTR text) {
+  std::string out = Utf8FromBstr(text);
+  SysFreeString(text);
+  return out;
+}
+
+TEST(TypeInfo, MembersCarryTheirHelpAndExamples) {
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(CreateInterfaceTypeInfo(kLib, kSample, &info), S_OK);
+  BSTR name = nullptr, doc = nullptr;
+  ASSERT_EQ(info->GetDocumentation(1, &name, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(TakeText(name), "Place");
+  EXPECT_EQ(TakeText(doc), "Places a mark; Result is rcOK.");
+  ASSERT_EQ(info->GetDocumentation(2, nullptr, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(doc, nullptr);  // a member without help has no documentation string
+  ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(TakeText(doc), "sample interface");
+
+  ITypeInfo2* info2 = nullptr;
+  ASSERT_EQ(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info2)), S_OK);
+  VARIANT v;
+  ASSERT_EQ(info2->GetFuncCustData(0, GUID_MemberExample, &v), S_OK);
+  ASSERT_EQ(v.vt, VT_BSTR);
+  EXPECT_EQ(TakeText(v.bstrVal), "sample.Place(1)");
+  ASSERT_EQ(info2->GetFuncCustData(1, GUID_MemberExample, &v), S_OK);
+  EXPECT_EQ(v.vt, VT_EMPTY);  // no example
+  ASSERT_EQ(info2->GetFuncCustData(0, GUID_ParamHelp, &v), S_OK);
+  EXPECT_EQ(v.vt, VT_EMPTY);  // another key
+  EXPECT_EQ(info2->GetFuncCustData(5, GUID_MemberExample, &v), TYPE_E_ELEMENTNOTFOUND);
+
+  ASSERT_EQ(info2->GetParamCustData(0, 0, GUID_ParamHelp, &v), S_OK);
+  ASSERT_EQ(v.vt, VT_BSTR);
+  EXPECT_EQ(TakeText(v.bstrVal), "column");
+  ASSERT_EQ(info2->GetParamCustData(0, 1, GUID_ParamHelp, &v), S_OK);
+  EXPECT_EQ(v.vt, VT_EMPTY);
+  ASSERT_EQ(info2->GetParamCustData(0, 4, GUID_ParamHelp, &v), S_OK);  // the retval
+  EXPECT_EQ(v.vt, VT_EMPTY);
+  EXPECT_EQ(info2->GetParamCustData(0, 5, GUID_ParamHelp, &v), TYPE_E_ELEMENTNOTFOUND);
+
+  UINT index = 0;
+  ASSERT_EQ(info2->GetFuncIndexOfMemId(2, INVOKE_PROPERTYPUT, &index), S_OK);
+  EXPECT_EQ(index, 2u);
+  EXPECT_EQ(info2->GetFuncIndexOfMemId(2, INVOKE_FUNC, &index), TYPE_E_ELEMENTNOTFOUND);
+  info2->Release();
   info->Release();
 }
 
