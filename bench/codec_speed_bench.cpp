@@ -21,6 +21,9 @@
 #include "io/ZelnorLoad.h"
 #include "io/codecs/gif_codec.h"
 #include "model/pixel_format.h"
+#ifdef ZELNOR_BENCH_GD
+#include <gd.h>
+#endif
 
 namespace {
 
@@ -132,33 +135,91 @@ BENCHMARK(BM_LoadBmpFile)->Unit(benchmark::kMillisecond);
 
 // ------------------------------------------------------------------ GIF
 
-void BM_SaveGif1024x768(benchmark::State& state) {
+const raster::Bitmap& GifPhoto() {
   static const raster::Bitmap* photo = [] {
     auto* b = new raster::Bitmap();
     b->TakeStorage(Photo(1024, 768, 777));
     return b;
   }();
+  return *photo;
+}
+
+const std::vector<raster::PixelStorage>& Frames() {
+  static const std::vector<raster::PixelStorage> frames = [] {
+    std::vector<raster::PixelStorage> f;
+    for (uint32_t i = 0; i < 10; ++i) f.push_back(Photo(320, 240, 1000 + i));
+    return f;
+  }();
+  return frames;
+}
+
+void BM_SaveGif1024x768(benchmark::State& state) {
   for (auto _ : state) {
     zelnor::MemoryStream out =
-        zelnor::EncodeCanvasImage(zelnor::itGIF, *photo, {0, 100, false, 7}, false, 0, 0);
+        zelnor::EncodeCanvasImage(zelnor::itGIF, GifPhoto(), {0, 100, false, 7}, false, 0, 0);
     benchmark::DoNotOptimize(out.data());
   }
 }
 BENCHMARK(BM_SaveGif1024x768)->Unit(benchmark::kMillisecond);
 
 void BM_SaveAnimatedGif10x320x240(benchmark::State& state) {
-  static const std::vector<raster::PixelStorage> frames = [] {
-    std::vector<raster::PixelStorage> f;
-    for (uint32_t i = 0; i < 10; ++i) f.push_back(Photo(320, 240, 1000 + i));
-    return f;
-  }();
   std::vector<const raster::PixelStorage*> pictures;
-  for (const auto& f : frames) pictures.push_back(&f);
+  for (const auto& f : Frames()) pictures.push_back(&f);
   for (auto _ : state) {
     std::vector<uint8_t> out = zelnor::codecs::EncodeAnimatedGif(pictures, {0, 10, false, 0, 0}, 0);
     benchmark::DoNotOptimize(out.data());
   }
 }
 BENCHMARK(BM_SaveAnimatedGif10x320x240)->Unit(benchmark::kMillisecond);
+
+#ifdef ZELNOR_BENCH_GD
+// GD: true colour to a 256-colour palette with dithering, then its GIF
+// writer; for the animation, one palette and frame per picture.
+gdImagePtr GdTrueColour(const raster::PixelStorage& p) {
+  gdImagePtr im = gdImageCreateTrueColor(p.width(), p.height());
+  for (int y = 0; y < p.height(); ++y) {
+    const uint8_t* row = p.row(y);
+    for (int x = 0; x < p.width(); ++x)
+      gdImageSetPixel(im, x, y, gdTrueColor(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+  }
+  return im;
+}
+
+void BM_GdGif1024x768(benchmark::State& state) {
+  gdImagePtr im = GdTrueColour(GifPhoto().Storage());
+  for (auto _ : state) {
+    gdImagePtr pal = gdImageCreatePaletteFromTrueColor(im, 1, 256);
+    int size = 0;
+    void* gif = gdImageGifPtr(pal, &size);
+    benchmark::DoNotOptimize(gif);
+    gdFree(gif);
+    gdImageDestroy(pal);
+  }
+  gdImageDestroy(im);
+}
+BENCHMARK(BM_GdGif1024x768)->Unit(benchmark::kMillisecond);
+
+void BM_GdAnimatedGif10x320x240(benchmark::State& state) {
+  std::vector<gdImagePtr> frames;
+  for (const auto& f : Frames()) frames.push_back(GdTrueColour(f));
+  for (auto _ : state) {
+    std::vector<gdImagePtr> pals;
+    for (gdImagePtr f : frames) pals.push_back(gdImageCreatePaletteFromTrueColor(f, 1, 256));
+    int size = 0, part = 0;
+    void* head = gdImageGifAnimBeginPtr(pals[0], &size, 0, 0);
+    gdFree(head);
+    for (gdImagePtr p : pals) {
+      void* frame = gdImageGifAnimAddPtr(p, &part, 1, 0, 0, 10, gdDisposalNone, nullptr);
+      benchmark::DoNotOptimize(frame);
+      gdFree(frame);
+    }
+    void* tail = gdImageGifAnimEndPtr(&part);
+    gdFree(tail);
+    for (gdImagePtr p : pals) gdImageDestroy(p);
+  }
+  for (gdImagePtr f : frames) gdImageDestroy(f);
+}
+BENCHMARK(BM_GdAnimatedGif10x320x240)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace

@@ -60,9 +60,9 @@ int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int3
                       raster::Bitmap& canvas) {
   const ImageType type = ImageTypeFromFileName(path);
   if (type == itUnknown) return rcUnsupportedType;
-  std::optional<MemoryStream> bytes = ReadImageFile(path);
-  if (!bytes) return rcNoInput;
-  PlaceImage(DecodeImage(type, *bytes), appendload, X1, Y1, Cpmode, canvas);
+  const std::optional<sysplat::RegularFile> file = sysplat::RegularFile::Open(path, kMaxImageFileBytes);
+  if (!file) return rcNoInput;
+  PlaceImage(DecodeImageFile(type, *file), appendload, X1, Y1, Cpmode, canvas);
   return rcOK;
 }
 
