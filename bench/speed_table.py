@@ -193,6 +193,7 @@ def gif_rows(codec):
     for i, f in enumerate(frames):
         if i:
             anim.NewCanvas(320, 240, 1)
+            anim.CurrentCanvasIndex = i
         assert anim.LoadFromStream(zelnor2.Ref(encoded(f, "BMP")), "bmp") == 0
     anim.GIFCompressionMode = 0
     ref = zelnor2.Ref()
@@ -202,6 +203,7 @@ def gif_rows(codec):
 
     def pillow_anim():
         encoded(frames[0], "GIF", save_all=True, append_images=frames[1:], duration=100, loop=0)
+    assert anim.UBound == 9
     rows = [("animated GIF 10 x 320x240, mode 0", best_ms(ours_anim), codec.get("BM_GdAnimatedGif10x320x240"),
              "GD", f"Pillow {best_ms(pillow_anim):.1f}", None, 20.0)]
     anim.release()

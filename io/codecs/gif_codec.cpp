@@ -14,6 +14,7 @@
 
 #include "io/gif/rle_encoder.h"
 #include "platform/raster/bitmap.h"
+#include "platform/raster/parallel.h"
 
 namespace zelnor::codecs {
 
@@ -139,10 +140,10 @@ std::vector<uint8_t> EncodeLzwImageData(const gif::IndexedImage& image, int tabl
 }
 
 void PutImageData(std::vector<uint8_t>& out, const GifFrame& f, int compression_mode) {
-  if (compression_mode == 0) {
+  if (!f.image_data.empty()) {
+    out.insert(out.end(), f.image_data.begin(), f.image_data.end());
+  } else if (compression_mode == 0) {
     gif::EncodeRunLengthImageData(f.image.pixels, 1 << f.table_bits, std::max(2, f.table_bits), out);
-  } else if (!f.lzw_data.empty()) {
-    out.insert(out.end(), f.lzw_data.begin(), f.lzw_data.end());
   } else {
     const std::vector<uint8_t> data = EncodeLzwImageData(f.image, f.table_bits);
     out.insert(out.end(), data.begin(), data.end());
@@ -199,7 +200,7 @@ void DitherAndEncodeLzw(const gif::BgrImage& img, GifFrame& f) {
         rows.notify_all();
       }
     });
-    f.lzw_data = EncodeLzwImageData(f.image, f.table_bits, [&](int y) {
+    f.image_data = EncodeLzwImageData(f.image, f.table_bits, [&](int y) {
       for (int done = rows.load(std::memory_order_acquire); done <= y;
            done = rows.load(std::memory_order_acquire))
         rows.wait(done, std::memory_order_acquire);
@@ -373,19 +374,47 @@ std::vector<uint8_t> EncodeGifImage(const raster::PixelStorage& picture, int com
   return EncodeGif(file, compression_mode);
 }
 
+namespace {
+
+GifFrame AnimationFrame(const raster::PixelStorage& picture, const GifAnimation& animation,
+                        int compression_mode) {
+  GifFrame f = MakeGifFrame(picture, animation.transparent, animation.TX1, animation.TY1, compression_mode);
+  f.control_block = true;
+  f.delay = animation.delay;
+  if (f.image_data.empty()) PutImageData(f.image_data, f, compression_mode);
+  return f;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* const> pictures,
                                        const GifAnimation& animation, int compression_mode) {
   GifFile file;
   file.global_table = false;
   file.loops = animation.loops;
+  int64_t cost = 0;
   for (const raster::PixelStorage* picture : pictures) {
-    GifFrame f =
-        MakeGifFrame(*picture, animation.transparent, animation.TX1, animation.TY1, compression_mode);
-    f.control_block = true;
-    f.delay = animation.delay;
+    // The first frame whose point is outside fails, before any work.
+    if (animation.transparent && (animation.TX1 < 0 || animation.TY1 < 0 ||
+                                  animation.TX1 >= picture->width() || animation.TY1 >= picture->height()))
+      InvalidPixelCoordinates();
     file.screen_width = std::max(file.screen_width, picture->width());
     file.screen_height = std::max(file.screen_height, picture->height());
-    file.frames.push_back(std::move(f));
+    cost += int64_t{picture->width()} * picture->height() * 3;
+  }
+  file.frames.resize(pictures.size());
+  auto make = [&](int begin, int end) {
+    for (int i = begin; i < end; ++i)
+      file.frames[static_cast<size_t>(i)] =
+          AnimationFrame(*pictures[static_cast<size_t>(i)], animation, compression_mode);
+  };
+  if (pictures.size() == 1) {
+    make(0, 1);  // its own loops may use every core
+  } else {
+    raster::ParallelFor(static_cast<int>(pictures.size()), cost, [&](int begin, int end) {
+      raster::SerialLoops serial;  // one frame per core already
+      make(begin, end);
+    });
   }
   return EncodeGif(file, compression_mode);
 }
