@@ -68,8 +68,41 @@ void BM_GetIDsOfNames(benchmark::State& state) {
   d->Release();
 }
 
+// Threads calling at once, each on an object of its own (no lock is shared)
+// or all on one object (the object's lock takes their calls one at a time).
+void BM_InvokePixelGetOwnObjects(benchmark::State& state) {
+  Call(state, u"PixelGet", DISPATCH_METHOD, {3, 4});
+}
+
+IDispatch* SharedCanvas() {
+  static IDispatch* shared = MakeCanvas();  // lives as long as the process
+  return shared;
+}
+
+void BM_InvokePixelGetOneObject(benchmark::State& state) {
+  IDispatch* d = SharedCanvas();
+  if (!d) return state.SkipWithError("Zelnor2.so not loadable");
+  DISPID id = IdOf(d, u"PixelGet");
+  VARIANT args[2];
+  for (VARIANT& a : args) {
+    VariantInit(&a);
+    a.vt = VT_I4;
+    a.lVal = 3;
+  }
+  DISPPARAMS dp{args, nullptr, 2, 0};
+  VARIANT result;
+  VariantInit(&result);
+  for (auto _ : state) {
+    if (d->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &dp, &result, nullptr, nullptr) != S_OK)
+      return state.SkipWithError("the call failed");
+    benchmark::DoNotOptimize(result.lVal);
+  }
+}
+
 BENCHMARK(BM_InvokeWidthGet);
 BENCHMARK(BM_InvokePixelGet);
 BENCHMARK(BM_InvokeNewCanvas);
 BENCHMARK(BM_GetIDsOfNames);
+BENCHMARK(BM_InvokePixelGetOwnObjects)->ThreadRange(1, 4)->UseRealTime();
+BENCHMARK(BM_InvokePixelGetOneObject)->ThreadRange(1, 4)->UseRealTime();
 }  // namespace

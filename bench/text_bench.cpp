@@ -1,6 +1,9 @@
 // 1,000 writes of a 20-character text at 12 points on a 1024 x 768 canvas:
 // our text output against GD's FreeType text and Pillow's text drawing, all
-// with the same font file.
+// with the same font file; the same writes from 1, 2 and 4 threads at once,
+// each on its own canvas; and the first list of installed typefaces in the
+// process (run first, so that it also pays for loading fontconfig's
+// configuration, as a script's first FontList does).
 #include <benchmark/benchmark.h>
 #include <gd.h>
 
@@ -18,6 +21,16 @@ namespace {
 constexpr int kCalls = 1000;
 constexpr const char* kText = "Zelnor2 bench text 1";
 constexpr int32_t kHeight = -16;  // 12 points at 96 pixels per inch
+
+void BM_FirstFontList(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(fonts::EnumerateFaces());
+}
+BENCHMARK(BM_FirstFontList)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_FontList(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(fonts::EnumerateFaces());
+}
+BENCHMARK(BM_FontList)->Unit(benchmark::kMillisecond);
 
 int X(int i) { return (i * 37) % 900; }
 int Y(int i) { return (i * 13) % 740; }
@@ -50,6 +63,24 @@ void BM_StringWriteOpaque(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kCalls);
 }
 BENCHMARK(BM_StringWriteOpaque)->Unit(benchmark::kMillisecond);
+
+// Each thread writes on a canvas of its own; real time, so that the rate
+// shows what the threads achieve together.
+void BM_StringWriteThreads(benchmark::State& state) {
+  raster::Bitmap canvas;
+  zelnor::SetPixelFormat(canvas, zelnor::pf24bit);
+  canvas.SetSize(1024, 768);
+  canvas.Canvas().SetFontHeight(kHeight);
+  for (auto _ : state)
+    for (int i = 0; i < kCalls; ++i) zelnor::WriteString(X(i), Y(i), kText, true, canvas);
+  state.SetItemsProcessed(state.iterations() * kCalls);
+}
+BENCHMARK(BM_StringWriteThreads)
+    ->Threads(1)
+    ->Threads(2)
+    ->Threads(4)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 void BM_GdImageStringFT(benchmark::State& state) {
   const std::string font = FontFile();

@@ -1,6 +1,7 @@
 #include "canvas/com_object.h"
 
 #include <exception>
+#include <mutex>
 #include <string>
 
 namespace zelnor {
@@ -27,6 +28,7 @@ HRESULT ReportFailure(const std::string& message, HRESULT hr) {
 template <class Body>
 HRESULT TMyCanvasObject::Guarded(Body&& body) {
   try {
+    std::lock_guard hold(call_lock_);
     body();
     return S_OK;
   } catch (const ComError& e) {

@@ -3,8 +3,15 @@
 // TMyCanvas.  Every IMyCanvas function converts its arguments and calls the
 // TMyCanvas member inside the one guard that turns an escaping failure into
 // the standard failure report.
+//
+// Threads: the host would deliver every call on the object's creating thread,
+// one at a time.  Here a client may call from any thread, so the guard takes
+// the object's own lock for the length of each member call: calls into one
+// object run one after the other, whichever threads make them.  Reference
+// counting is atomic, so the last release may happen on any thread.
 #pragma once
 #include <atomic>
+#include <mutex>
 
 #include "canvas/Zelnor2_TLB.h"
 #include "canvas/main.h"
@@ -60,6 +67,8 @@ class TMyCanvasObject final : public IMyCanvas,
 
  private:
   ~TMyCanvasObject();
+  // Runs body holding the object's lock; an escaping failure becomes the
+  // standard failure report.  Nothing is allocated on the way to the body.
   template <class Body>
   HRESULT Guarded(Body&& body);
   // Checks that no pointer argument is null (E_POINTER), then calls Body on
@@ -98,6 +107,7 @@ class TMyCanvasObject final : public IMyCanvas,
   Inner inner_{this};
   IUnknown* outer_;
   ObjectHost host_;
+  std::mutex call_lock_;  // held by the guard for each member call
   TMyCanvas canvas_;
 };
 

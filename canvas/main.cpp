@@ -13,12 +13,12 @@ void NotBuiltYet(const char* member) {
   throw std::runtime_error(std::string(member) + " is not available in this build");
 }
 
-TMyCanvas::TMyCanvas() {
+TMyCanvas::TMyCanvas() : settings_(ThreadSettings()) {
   auto first = std::make_unique<Bitmap>();
   zelnor::SetPixelFormat(*first, pf24bit);
   canvases_.push_back(std::move(first));
   current_ = 0;
-  ProcessSettings().Reset();
+  settings_->Reset();
 }
 
 TMyCanvas::~TMyCanvas() {

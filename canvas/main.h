@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "model/settings.h"
 #include "platform/automation/idl.h"
 #include "platform/raster/bitmap.h"
 
@@ -21,13 +22,17 @@ using CanvasList = std::vector<std::unique_ptr<Bitmap>>;
 
 class TMyCanvas {
  public:
-  TMyCanvas();  // one empty 24-bit canvas; writes the settings defaults
+  // One empty 24-bit canvas; binds the object to the calling thread's
+  // settings record and writes the defaults into it.
+  TMyCanvas();
   ~TMyCanvas();
   TMyCanvas(const TMyCanvas&) = delete;
   TMyCanvas& operator=(const TMyCanvas&) = delete;
 
   Bitmap& Current() { return *canvases_[static_cast<size_t>(current_)]; }
   CanvasList& Canvases() { return canvases_; }
+  // The settings record of the thread that constructed the object.
+  SettingsRecord& Settings() { return *settings_; }
 
   // One method per row of canvas/member_list.inc: Name for a method, GetName
   // and SetName for a property, with native types (int32_t, bool, UTF-8
@@ -41,6 +46,7 @@ class TMyCanvas {
  private:
   CanvasList canvases_;
   int32_t current_ = 0;
+  std::shared_ptr<SettingsRecord> settings_;
 };
 
 // Raised by members whose subsystem is not part of this build yet.

@@ -20,7 +20,7 @@ int32_t TMyCanvas::ConvertFile(const std::string& FromFilePath, const std::strin
   options.not_thumb_mode = NotThumbMode;
   options.sharp = SharpFlag;
   options.dull = DullFlag;
-  return ConvertFiles(FromFilePath, ToFilePath, options, ProcessSettings());
+  return ConvertFiles(FromFilePath, ToFilePath, options, Settings());
 }
 
 }  // namespace zelnor

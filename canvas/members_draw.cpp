@@ -33,14 +33,18 @@ void TMyCanvas::SetFontName(const std::string& value) { PutFontName(value, Curre
 int32_t TMyCanvas::GetFontSize() { return FontSizeOf(Current()); }
 void TMyCanvas::SetFontSize(int32_t value) { PutFontSize(value, Current()); }
 
-bool TMyCanvas::GetFontBold() { return FontStyleFlag(raster::fsBold); }
-void TMyCanvas::SetFontBold(bool value) { PutFontStyle(raster::fsBold, value, Current()); }
-bool TMyCanvas::GetFontItalic() { return FontStyleFlag(raster::fsItalic); }
-void TMyCanvas::SetFontItalic(bool value) { PutFontStyle(raster::fsItalic, value, Current()); }
-bool TMyCanvas::GetFontStrikeOut() { return FontStyleFlag(raster::fsStrikeOut); }
-void TMyCanvas::SetFontStrikeOut(bool value) { PutFontStyle(raster::fsStrikeOut, value, Current()); }
-bool TMyCanvas::GetFontUnderLine() { return FontStyleFlag(raster::fsUnderline); }
-void TMyCanvas::SetFontUnderLine(bool value) { PutFontStyle(raster::fsUnderline, value, Current()); }
+bool TMyCanvas::GetFontBold() { return FontStyleFlag(raster::fsBold, Settings()); }
+void TMyCanvas::SetFontBold(bool value) { PutFontStyle(raster::fsBold, value, Settings(), Current()); }
+bool TMyCanvas::GetFontItalic() { return FontStyleFlag(raster::fsItalic, Settings()); }
+void TMyCanvas::SetFontItalic(bool value) { PutFontStyle(raster::fsItalic, value, Settings(), Current()); }
+bool TMyCanvas::GetFontStrikeOut() { return FontStyleFlag(raster::fsStrikeOut, Settings()); }
+void TMyCanvas::SetFontStrikeOut(bool value) {
+  PutFontStyle(raster::fsStrikeOut, value, Settings(), Current());
+}
+bool TMyCanvas::GetFontUnderLine() { return FontStyleFlag(raster::fsUnderline, Settings()); }
+void TMyCanvas::SetFontUnderLine(bool value) {
+  PutFontStyle(raster::fsUnderline, value, Settings(), Current());
+}
 
 int32_t TMyCanvas::GetBkColor() { return BkColorOf(Current()); }
 void TMyCanvas::SetBkColor(int32_t value) { PutBkColor(value, Current()); }

@@ -45,8 +45,8 @@ void PutFontName(const std::string& value, Bitmap& canvas) {
 }
 
 namespace {
-std::atomic<bool>& FlagOf(uint8_t bit) {
-  SettingsRecord& s = ProcessSettings();
+template <class Record>
+auto& FlagOf(uint8_t bit, Record& s) {
   switch (bit) {
     case raster::fsBold:
       return s.font_bold;
@@ -60,14 +60,14 @@ std::atomic<bool>& FlagOf(uint8_t bit) {
 }
 }  // namespace
 
-void PutFontStyle(uint8_t bit, bool value, Bitmap& canvas) {
-  FlagOf(bit).store(value);
+void PutFontStyle(uint8_t bit, bool value, SettingsRecord& settings, Bitmap& canvas) {
+  FlagOf(bit, settings).store(value);
   Surface& s = canvas.Canvas();
   const uint8_t styles = s.FontStyles();
   s.SetFontStyles(static_cast<uint8_t>(value ? (styles | bit) : (styles & ~bit)));
 }
 
-bool FontStyleFlag(uint8_t bit) { return FlagOf(bit).load(); }
+bool FontStyleFlag(uint8_t bit, const SettingsRecord& settings) { return FlagOf(bit, settings).load(); }
 
 int32_t BkColorOf(Bitmap& canvas) {
   Surface& s = canvas.Canvas();

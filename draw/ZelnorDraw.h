@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/settings.h"
 #include "platform/raster/bitmap.h"
 
 namespace zelnor {
@@ -27,10 +28,10 @@ void PutBrushStyle(int32_t value, Bitmap& canvas);           // 1..7, else 0
 int32_t FontSizeOf(Bitmap& canvas);                          // -MulDiv(height, 72, P)
 void PutFontSize(int32_t value, Bitmap& canvas);             // height = -MulDiv(value, P, 72)
 void PutFontName(const std::string& value, Bitmap& canvas);  // empty ignored, 31 bytes
-// Stores the process-wide flag, then sets or clears `bit` in the canvas
-// font's styles.
-void PutFontStyle(uint8_t bit, bool value, Bitmap& canvas);
-bool FontStyleFlag(uint8_t bit);  // the process-wide flag of `bit`
+// Stores the flag in the object's settings record, then sets or clears `bit`
+// in the canvas font's styles.
+void PutFontStyle(uint8_t bit, bool value, SettingsRecord& settings, Bitmap& canvas);
+bool FontStyleFlag(uint8_t bit, const SettingsRecord& settings);  // the record's flag of `bit`
 // Background colour and mode of the device context, after applying the
 // pending state; BkMode reads 1 when transparent, else 0.
 int32_t BkColorOf(Bitmap& canvas);

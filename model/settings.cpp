@@ -18,8 +18,8 @@ CodecSettings SettingsRecord::CodecCopy() const {
                        png_compression_level.load()};
 }
 
-SettingsRecord& ProcessSettings() {
-  static SettingsRecord record;
+const std::shared_ptr<SettingsRecord>& ThreadSettings() {
+  thread_local const std::shared_ptr<SettingsRecord> record = std::make_shared<SettingsRecord>();
   return record;
 }
 

@@ -1,10 +1,17 @@
-// The process-wide settings record: codec settings and the four font style
-// flags, shared by every MyCanvas object of the process.  Every object
-// construction writes the defaults again.  Fields are atomics so that objects
-// on different threads never race; the last write wins, as before.
+// The settings record: codec settings and the four font style flags.  Each
+// thread has its own record; every MyCanvas object is bound to the record of
+// the thread that constructed it, and every construction writes the defaults
+// into that record again.  So all objects made on one thread share one record
+// (a put on one is seen by the others, a new object resets them all), while
+// objects made on different threads never see each other's settings.
+//
+// An object may be called from a thread other than its creator (one call at a
+// time per object), so two threads can reach one record at once: the fields
+// are atomics, and the last write wins.
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 namespace zelnor {
 
@@ -31,6 +38,8 @@ struct SettingsRecord {
   CodecSettings CodecCopy() const;
 };
 
-SettingsRecord& ProcessSettings();
+// The calling thread's record, made on first use.  Objects share its
+// ownership, so it outlives a thread that ends while objects bound to it live.
+const std::shared_ptr<SettingsRecord>& ThreadSettings();
 
 }  // namespace zelnor

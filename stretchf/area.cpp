@@ -39,7 +39,7 @@ void AreaRowX(const AreaPlan& plan, const uint8_t* src, uint8_t* dst, int dst_wi
       const uint8_t* q = src + 3 * static_cast<size_t>(right);
       for (int c = 0; c < 3; ++c) acc[c] += static_cast<uint64_t>(right_fraction) * q[c];
     }
-    for (int c = 0; c < 3; ++c) dst[3 * s + c] = AreaByte(acc[c], plan.scale);
+    for (int c = 0; c < 3; ++c) dst[3 * s + c] = AreaByte(acc[c], plan);
     left = right;
     left_fraction = right_fraction;
   }
@@ -102,7 +102,7 @@ void AreaRowY(const AreaPlan& plan, const SrcRows& src, int j, uint8_t* dst, int
   AddWholeRows(acc, sum, src, top + 1, bottom, bytes);
   if (bottom_fraction != 0)
     AddWeighted(acc, src.rows[static_cast<size_t>(bottom)], static_cast<uint32_t>(bottom_fraction), bytes);
-  for (int b = 0; b < bytes; ++b) dst[b] = AreaByte(acc[b], plan.scale);
+  for (int b = 0; b < bytes; ++b) dst[b] = AreaByte(acc[b], plan);
 }
 
 }  // namespace

@@ -48,11 +48,14 @@ std::vector<CubicNode> CubicPlan(int src_len, int dst_len);
 
 // Boundaries of the destination pixels of an area pass over source pixels:
 // boundary s (0..dst_len) lies at source index[s] + fraction[s] / 2^18.
-// `scale` is dst_len / src_len in units of 2^22.
+// `scale` is dst_len / src_len in units of 2^22, rounded; it rounds to 0
+// once one destination pixel covers more than 2^23 source pixels, and the
+// bytes are then divided out exactly from the two lengths.
 struct AreaPlan {
   std::vector<int32_t> index;
   std::vector<int32_t> fraction;
   uint32_t scale = 0;
+  int32_t src_len = 0, dst_len = 0;
 };
 AreaPlan MakeAreaPlan(int src_len, int dst_len);
 
@@ -70,8 +73,18 @@ void AreaY(const SrcRows& src, const DstRows& dst, ProgressCallback progress);
 inline uint8_t CubicByte(int32_t acc) {
   return acc < 0 ? 0 : acc > 0xFF00000 ? 255 : static_cast<uint8_t>(acc >> 20);
 }
-inline uint8_t AreaByte(uint64_t acc, uint32_t scale) {
-  const uint64_t v = (acc * scale) >> 40;
+// Without a usable scale the sum is divided by its full weight, 2^18 per
+// source pixel: (acc * dst_len) div (src_len * 2^18), the value the scaled
+// product approaches.
+inline uint8_t AreaByte(uint64_t acc, const AreaPlan& plan) {
+  uint64_t v;
+  if (plan.scale != 0) [[likely]] {
+    v = (acc * plan.scale) >> 40;
+  } else {
+    using W = unsigned __int128;
+    v = static_cast<uint64_t>(W{acc} * static_cast<uint32_t>(plan.dst_len) /
+                              (W{static_cast<uint32_t>(plan.src_len)} << 18));
+  }
   return v > 255 ? 255 : static_cast<uint8_t>(v);
 }
 

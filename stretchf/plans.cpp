@@ -49,6 +49,8 @@ AreaPlan MakeAreaPlan(int src_len, int dst_len) {
   const long double src = static_cast<long double>(src_len);
   const long double dst = static_cast<long double>(dst_len);
   plan.scale = static_cast<uint32_t>((1.0L / (src / dst)) * 4194304.0L + 0.5L);
+  plan.src_len = src_len;
+  plan.dst_len = dst_len;
   plan.index.resize(static_cast<size_t>(dst_len) + 1);
   plan.fraction.resize(static_cast<size_t>(dst_len) + 1);
   for (int s = 0; s <= dst_len; ++s) {

@@ -94,7 +94,7 @@ __attribute__((target("avx2"))) void AreaRowXSimd(const AreaPlan& plan, const ui
     if (right - left <= 15 && right < src_width - 1) {
       uint32_t acc[3];
       ShortSpan(src, left, left_fraction, right, right_fraction, acc);
-      for (int c = 0; c < 3; ++c) out[c] = AreaByte(acc[c], plan.scale);
+      for (int c = 0; c < 3; ++c) out[c] = AreaByte(acc[c], plan);
       left = right;
       left_fraction = right_fraction;
       continue;
@@ -116,9 +116,9 @@ __attribute__((target("avx2"))) void AreaRowXSimd(const AreaPlan& plan, const ui
       g += w * p[1];
       r += w * p[2];
     }
-    out[0] = AreaByte(b, plan.scale);
-    out[1] = AreaByte(g, plan.scale);
-    out[2] = AreaByte(r, plan.scale);
+    out[0] = AreaByte(b, plan);
+    out[1] = AreaByte(g, plan);
+    out[2] = AreaByte(r, plan);
     left = right;
     left_fraction = right_fraction;
   }

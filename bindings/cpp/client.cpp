@@ -248,11 +248,23 @@ Value TakeResult(VARIANT& result) {
     throw;
   }
 }
+// A name for GetIDsOfNames, which reads names up to their first NUL: a name
+// holding one would be taken for the shorter name before it, so it names
+// nothing.
+std::u16string LookupName(std::string_view name, std::string_view member = {}) {
+  if (name.find('\0') != std::string_view::npos) {
+    if (member.empty())
+      throw Error(kUnknownName, "", "a member name holding a NUL character names no member");
+    throw Error(kUnknownName, "", std::string(member) + " has no parameter whose name holds a NUL character");
+  }
+  return Utf16FromUtf8(name);
+}
+
 // Named arguments resolve through GetIDsOfNames with the member's name first.
 std::vector<DISPID> NamedIds(IDispatch* d, std::string_view member, const std::vector<Argument>& args) {
-  std::vector<std::u16string> wide{Utf16FromUtf8(member)};
+  std::vector<std::u16string> wide{LookupName(member)};
   for (const Argument& a : args)
-    if (!a.name().empty()) wide.push_back(Utf16FromUtf8(a.name()));
+    if (!a.name().empty()) wide.push_back(LookupName(a.name(), member));
   std::vector<LPOLESTR> names;
   for (std::u16string& w : wide) names.push_back(w.data());
   std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
@@ -331,7 +343,7 @@ struct Object::State {
 
 DISPID Object::State::Lookup(std::string_view name) {
   if (auto it = ids.find(name); it != ids.end()) return it->second;
-  std::u16string wide = Utf16FromUtf8(name);
+  std::u16string wide = LookupName(name);
   LPOLESTR names[1] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -395,6 +407,62 @@ void Object::Put(std::string_view property, const Value& value) {
   call.named.push_back(DISPID_PROPERTYPUT);
   VARIANT result = InvokeOrThrow(state_->dispatch, id, DISPATCH_PROPERTYPUT, call, property);
   VariantClear(&result);
+}
+
+namespace {
+// Reads one function description of the interface into a Member.
+Member DescribeFunction(ITypeInfo* info, const FUNCDESC& fd) {
+  Member member;
+  member.kind = fd.invkind == INVOKE_FUNC          ? Member::Kind::kMethod
+                : fd.invkind == INVOKE_PROPERTYGET ? Member::Kind::kPropertyGet
+                                                   : Member::Kind::kPropertyPut;
+  size_t passed = 0;  // the parameters a caller passes: all but the [out,retval] one
+  for (int i = 0; i < fd.cParams; ++i)
+    if (!(fd.lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++passed;
+  std::vector<BSTR> names(static_cast<size_t>(fd.cParams) + 1, nullptr);
+  UINT got = 0;
+  HRESULT hr = info->GetNames(fd.memid, names.data(), static_cast<UINT>(names.size()), &got);
+  for (UINT i = 0; i < got; ++i) {
+    std::string text = TakeBstr(names[i]);
+    if (i == 0) {
+      member.name = std::move(text);
+    } else if (i <= passed && member.kind != Member::Kind::kPropertyPut) {
+      member.parameters.push_back(std::move(text));
+    }
+  }
+  if (FAILED(hr) || member.name.empty()) throw Error(FAILED(hr) ? hr : E_FAIL, "", "a member has no name");
+  return member;
+}
+}  // namespace
+
+std::vector<Member> Object::Members() const {
+  if (!state_) throw Error(kUnexpected, "", "the object has been released");
+  ITypeInfo* info = nullptr;
+  HRESULT hr = state_->dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info);
+  if (FAILED(hr) || !info)
+    throw Error(FAILED(hr) ? hr : E_NOINTERFACE, "", "the object has no type information");
+  struct Held {
+    ITypeInfo* info;
+    TYPEATTR* attr = nullptr;
+    FUNCDESC* func = nullptr;
+    ~Held() {
+      if (func) info->ReleaseFuncDesc(func);
+      if (attr) info->ReleaseTypeAttr(attr);
+      info->Release();
+    }
+  } held{info};
+  hr = info->GetTypeAttr(&held.attr);
+  if (FAILED(hr)) throw Error(hr, "", "the object's type information has no attributes");
+  std::vector<Member> members;
+  members.reserve(held.attr->cFuncs);
+  for (UINT i = 0; i < held.attr->cFuncs; ++i) {
+    hr = info->GetFuncDesc(i, &held.func);
+    if (FAILED(hr)) throw Error(hr, "", "the object's type information has no function " + std::to_string(i));
+    members.push_back(DescribeFunction(info, *held.func));
+    info->ReleaseFuncDesc(held.func);
+    held.func = nullptr;
+  }
+  return members;
 }
 
 Object CreateObject(std::string_view progid) {

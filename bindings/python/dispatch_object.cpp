@@ -1,197 +1,185 @@
 #include "bindings/python/dispatch_object.h"
 
-#include <vector>
+#include <string>
 
-#include "bindings/python/values.h"
-#include "platform/activation/activation.h"
+#include "bindings/python/call.h"
+#include "bindings/python/errors.h"
+#include "bindings/python/members.h"
 
 namespace zelnor2py {
 using namespace automation;
 
 namespace {
+PyTypeObject g_object_type = {PyVarObject_HEAD_INIT(nullptr, 0)};
+
+DispatchObject* AsObject(PyObject* o) { return reinterpret_cast<DispatchObject*>(o); }
+
+// The last release destroys the object and frees its pictures: not with the
+// interpreter lock held.
+void DropReference(IDispatch* d) {
+  if (!d) return;
+  Py_BEGIN_ALLOW_THREADS;
+  d->Release();
+  Py_END_ALLOW_THREADS;
+}
+
+void ObjectDealloc(PyObject* self) {
+  DispatchObject* o = AsObject(self);
+  IDispatch* d = o->dispatch;
+  o->dispatch = nullptr;
+  Py_CLEAR(o->late_members);
+  DropReference(d);
+  Py_TYPE(self)->tp_free(self);
+}
+
+PyObject* ObjectRelease(PyObject* self, PyObject*) {
+  DispatchObject* o = AsObject(self);
+  IDispatch* d = o->dispatch;
+  o->dispatch = nullptr;
+  DropReference(d);
+  Py_RETURN_NONE;
+}
+
+PyObject* ObjectRepr(PyObject* self) {
+  const char* state = AsObject(self)->dispatch ? "" : " (released)";
+  return PyUnicode_FromFormat("<zelnor2 %s object at %p%s>", Py_TYPE(self)->tp_name, self, state);
+}
+
+std::string Utf8Of(PyObject* text) {
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(text, &size);
+  if (!data) throw py::error_already_set();
+  return std::string(data, static_cast<size_t>(size));
+}
+
 std::string Lower(std::string s) {
   for (char& c : s)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return s;
 }
 
-std::string TakeBstr(BSTR& b) {
-  std::string s = Utf8FromBstr(b);
-  SysFreeString(b);
-  b = nullptr;
-  return s;
+bool IsSpecialName(const std::string& name) {
+  return name.size() > 4 && name.compare(0, 2, "__") == 0 && name.compare(name.size() - 2, 2, "__") == 0;
 }
 
-// Reads which names have a property get from the object's type information.
-std::shared_ptr<MemberKinds> ReadKinds(IDispatch* d) {
-  auto kinds = std::make_shared<MemberKinds>();
-  ITypeInfo* info = nullptr;
-  if (d->GetTypeInfo(0, 0, &info) != S_OK || !info) return kinds;
-  TYPEATTR* attr = nullptr;
-  if (SUCCEEDED(info->GetTypeAttr(&attr))) {
-    for (UINT i = 0; i < attr->cFuncs; ++i) {
-      FUNCDESC* fd = nullptr;
-      if (FAILED(info->GetFuncDesc(i, &fd))) continue;
-      BSTR name = nullptr;
-      UINT got = 0;
-      if (SUCCEEDED(info->GetNames(fd->memid, &name, 1, &got)) && got == 1) {
-        bool& get = kinds->has_get[Lower(TakeBstr(name))];
-        get = get || fd->invkind == INVOKE_PROPERTYGET;
-      }
-      info->ReleaseFuncDesc(fd);
-    }
-    info->ReleaseTypeAttr(attr);
-  }
-  info->Release();
-  return kinds;
-}
-
-// Owns the arguments of one invocation (in the reverse order of DISPPARAMS).
-struct Arguments {
-  std::vector<VARIANT> values;
-  std::vector<DISPID> named;
-  ~Arguments() {
-    for (VARIANT& v : values) VariantClear(&v);
-  }
-  VARIANT* Add() {
-    values.emplace_back();
-    VariantInit(&values.back());
-    return &values.back();
-  }
-};
-
-py::object Invoke(IDispatch* d, DISPID id, WORD flags, Arguments& args, const std::string& name) {
-  DISPPARAMS dp{args.values.empty() ? nullptr : args.values.data(),
-                args.named.empty() ? nullptr : args.named.data(), static_cast<UINT>(args.values.size()),
-                static_cast<UINT>(args.named.size())};
-  VARIANT result;
-  VariantInit(&result);
-  EXCEPINFO excep{};
-  UINT arg_err = 0xFFFFFFFF;
-  HRESULT hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dp, &result, &excep, &arg_err);
-  if (hr == DISP_E_EXCEPTION) {
-    std::string source = TakeBstr(excep.bstrSource), description = TakeBstr(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
-    RaiseComError(excep.scode ? excep.scode : hr, source, description);
-  }
-  if (FAILED(hr)) {
-    int position = -1;
-    if (arg_err < args.values.size()) position = static_cast<int>(args.values.size() - 1 - arg_err);
-    RaiseComError(hr, "", activation::HResultName(hr) + " calling " + name, position);
-  }
-  py::object out = FromVariant(result);
-  VariantClear(&result);
-  return out;
-}
-}  // namespace
-
-void RaiseComError(HRESULT hr, const std::string& source, const std::string& description, int arg_err) {
-  py::object cls = py::module_::import("zelnor2").attr("ComError");
-  std::string text = description.empty() ? activation::HResultName(hr) : description;
-  py::object error = cls(hr, text, source, description, arg_err);
-  PyErr_SetObject(cls.ptr(), error.ptr());
-  throw py::error_already_set();
-}
-
-void RaiseFromErrorInfo(HRESULT hr, const std::string& fallback) {
-  IErrorInfo* info = nullptr;
-  std::string source, description = fallback;
-  if (GetErrorInfo(0, &info) == S_OK && info) {
-    BSTR s = nullptr, t = nullptr;
-    info->GetSource(&s);
-    info->GetDescription(&t);
-    source = TakeBstr(s);
-    std::string text = TakeBstr(t);
-    if (!text.empty()) description = text;
-    info->Release();
-  }
-  RaiseComError(hr, source, description);
-}
-
-DispatchObject::DispatchObject(IDispatch* dispatch) : dispatch_(dispatch) {
-  if (dispatch_) dispatch_->AddRef();
-}
-
-DispatchObject::DispatchObject(const DispatchObject& other)
-    : dispatch_(other.dispatch_), kinds_(other.kinds_) {
-  if (dispatch_) dispatch_->AddRef();
-}
-
-DispatchObject::~DispatchObject() { Release(); }
-
-void DispatchObject::Release() {
-  if (dispatch_) dispatch_->Release();
-  dispatch_ = nullptr;
-}
-
-DISPID DispatchObject::Lookup(const std::string& name) {
-  if (!dispatch_) throw py::value_error("the object has been released");
-  if (!kinds_) kinds_ = ReadKinds(dispatch_);
-  if (auto it = kinds_->ids.find(name); it != kinds_->ids.end()) return it->second;
+DISPID LookupId(IDispatch* d, const std::string& name) {
   std::u16string wide = Utf16FromUtf8(name);
   LPOLESTR names[1] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
-  HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) throw py::attribute_error("the object has no member '" + name + "'");
-  kinds_->ids.emplace(name, id);
+  if (FAILED(d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+    throw py::attribute_error("the object has no member '" + name + "'");
   return id;
 }
 
-bool DispatchObject::IsProperty(const std::string& name) {
-  if (!kinds_) kinds_ = ReadKinds(dispatch_);
-  auto it = kinds_->has_get.find(Lower(name));
-  return it != kinds_->has_get.end() && it->second;
+// A member found by name through the object, once per object and name.
+PyObject* LateMember(PyObject* self, PyObject* name, const std::string& text) {
+  IDispatch* d = RequireDispatch(self);
+  DispatchObject* o = AsObject(self);
+  if (!o->late_members && !(o->late_members = PyDict_New())) throw py::error_already_set();
+  PyObject* method = PyDict_GetItemWithError(o->late_members, name);
+  if (!method) {
+    if (PyErr_Occurred()) throw py::error_already_set();
+    py::object fresh = py::reinterpret_steal<py::object>(LateMethod(text, LookupId(d, text)));
+    if (PyDict_SetItem(o->late_members, name, fresh.ptr()) != 0) throw py::error_already_set();
+    method = fresh.ptr();
+  }
+  return PyMethod_New(method, self);
 }
 
-py::object DispatchObject::GetAttr(const std::string& name) {
-  DISPID id = Lookup(name);
-  if (!IsProperty(name)) return py::cast(BoundMethod{*this, name});
-  Arguments none;
-  return Invoke(dispatch_, id, DISPATCH_PROPERTYGET, none, name);
+// Reached when the class has no attribute of exactly that name: a member in
+// another letter case, or one the object finds by name.
+PyObject* LateGetAttr(PyObject* self, PyObject* name) {
+  const std::string text = Utf8Of(name);
+  if (IsSpecialName(text)) {
+    PyErr_Format(PyExc_AttributeError, "'%s' object has no attribute '%U'", Py_TYPE(self)->tp_name, name);
+    return nullptr;
+  }
+  if (PyObject* descriptor = FindFolded(Py_TYPE(self), Lower(text)))
+    return Py_TYPE(descriptor)->tp_descr_get(descriptor, self, reinterpret_cast<PyObject*>(Py_TYPE(self)));
+  return LateMember(self, name, text);
 }
 
-void DispatchObject::SetAttr(const std::string& name, const py::object& value) {
-  DISPID id = Lookup(name);
-  Arguments args;
-  ToVariant(value, args.Add());
-  args.named.push_back(DISPID_PROPERTYPUT);
-  Invoke(dispatch_, id, DISPATCH_PROPERTYPUT, args, name);
+PyObject* ObjectGetAttr(PyObject* self, PyObject* name) {
+  PyObject* found = PyObject_GenericGetAttr(self, name);
+  if (found || !PyErr_ExceptionMatches(PyExc_AttributeError)) return found;
+  PyErr_Clear();
+  return Translated<PyObject*>(nullptr, [&] { return LateGetAttr(self, name); });
 }
 
-py::object DispatchObject::Call(const std::string& name, const py::args& args, const py::kwargs& kwargs) {
-  if (!dispatch_) throw py::value_error("the object has been released");
-  if (kwargs.empty()) {
-    Arguments call;
-    call.values.reserve(args.size());
-    for (size_t i = args.size(); i-- > 0;) ToVariant(args[i], call.Add());
-    return Invoke(dispatch_, Lookup(name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, call, name);
+int LateSetAttr(PyObject* self, PyObject* name, PyObject* value) {
+  const std::string text = Utf8Of(name);
+  if (!value) throw py::attribute_error("members of an automation object cannot be deleted");
+  PyObject* descriptor = FindFolded(Py_TYPE(self), Lower(text));
+  if (!descriptor) descriptor = _PyType_Lookup(Py_TYPE(self), name);
+  if (const MemberInfo* m = descriptor ? MemberOf(descriptor) : nullptr)
+    return PutProperty(self, *m, value);  // a method too: the object says it has no such put
+  MemberInfo late;
+  late.name = text;
+  late.dispid = LookupId(RequireDispatch(self), text);
+  late.described = false;
+  return PutProperty(self, late, value);
+}
+
+int ObjectSetAttr(PyObject* self, PyObject* name, PyObject* value) {
+  if (PyObject* descriptor = _PyType_Lookup(Py_TYPE(self), name))
+    if (descrsetfunc set = Py_TYPE(descriptor)->tp_descr_set) return set(descriptor, self, value);
+  return Translated<int>(-1, [&] { return LateSetAttr(self, name, value); });
+}
+
+PyMethodDef kObjectMethods[] = {
+    {"release", ObjectRelease, METH_NOARGS, "Drops the object's reference now (the object becomes unusable)"},
+    {nullptr, nullptr, 0, nullptr},
+};
+}  // namespace
+
+void AddObjectType(py::module_& m) {
+  PyTypeObject& t = g_object_type;
+  t.tp_name = "zelnor2.Object";
+  t.tp_doc =
+      "An automation object reached through IDispatch.  Attribute reads are property gets (or methods),\n"
+      "attribute writes property puts; member and parameter names match in any letter case.";
+  t.tp_basicsize = sizeof(DispatchObject);
+  t.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t.tp_dealloc = ObjectDealloc;
+  t.tp_repr = ObjectRepr;
+  t.tp_getattro = ObjectGetAttr;
+  t.tp_setattro = ObjectSetAttr;
+  t.tp_methods = kObjectMethods;
+  if (PyType_Ready(&t) < 0) throw py::error_already_set();
+  m.attr("Object") = py::handle(reinterpret_cast<PyObject*>(&t));
+}
+
+PyTypeObject* ObjectType() { return &g_object_type; }
+
+py::object WrapDispatch(IDispatch* d) {
+  PyTypeObject* cls = &g_object_type;
+  ITypeInfo* info = nullptr;
+  if (d->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info) == S_OK && info) {
+    struct Release {
+      ITypeInfo* info;
+      ~Release() { info->Release(); }
+    } release{info};
+    if (PyTypeObject* described = ClassFor(info)) cls = described;
   }
-  // Member and keyword names resolve in one lookup; keywords become named arguments.
-  std::vector<std::u16string> wide{Utf16FromUtf8(name)};
-  std::vector<py::handle> named_values;
-  for (auto item : kwargs) {
-    wide.push_back(Utf16FromUtf8(item.first.cast<std::string>()));
-    named_values.push_back(item.second);
-  }
-  std::vector<LPOLESTR> names;
-  for (auto& w : wide) names.push_back(w.data());
-  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  HRESULT hr = dispatch_->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
-                                        LOCALE_USER_DEFAULT, ids.data());
-  if (FAILED(hr)) {
-    if (ids[0] == DISPID_UNKNOWN) throw py::attribute_error("the object has no member '" + name + "'");
-    for (size_t i = 1; i < ids.size(); ++i)
-      if (ids[i] == DISPID_UNKNOWN)
-        RaiseComError(hr, "", name + " has no parameter '" + Utf8FromUtf16(wide[i]) + "'");
-  }
-  Arguments call;
-  call.values.reserve(args.size() + named_values.size());
-  for (size_t i = 0; i < named_values.size(); ++i) {
-    ToVariant(named_values[i], call.Add());
-    call.named.push_back(ids[i + 1]);
-  }
-  for (size_t i = args.size(); i-- > 0;) ToVariant(args[i], call.Add());
-  return Invoke(dispatch_, ids[0], DISPATCH_METHOD | DISPATCH_PROPERTYGET, call, name);
+  PyObject* o = cls->tp_alloc(cls, 0);
+  if (!o) throw py::error_already_set();
+  d->AddRef();
+  AsObject(o)->dispatch = d;
+  AsObject(o)->late_members = nullptr;
+  return py::reinterpret_steal<py::object>(o);
+}
+
+bool IsDispatchObject(PyObject* value) { return PyObject_TypeCheck(value, &g_object_type); }
+
+IDispatch* DispatchOf(PyObject* value) {
+  return IsDispatchObject(value) ? AsObject(value)->dispatch : nullptr;
+}
+
+IDispatch* RequireDispatch(PyObject* value) {
+  if (!IsDispatchObject(value)) throw py::type_error("not a zelnor2 object");
+  IDispatch* d = AsObject(value)->dispatch;
+  if (!d) throw py::value_error("the object has been released");
+  return d;
 }
 
 }  // namespace zelnor2py

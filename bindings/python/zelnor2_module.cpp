@@ -1,13 +1,19 @@
 // The Python module zelnor2: CreateObject by ProgID through the component
-// runtime, late-bound attribute access and calls, Ref for VARIANT*
-// parameters, ComError for failures, and a few low-level probes of the
+// runtime, objects whose members are read from their type information (with
+// docstrings and signatures), calls that release the interpreter lock, Ref
+// for VARIANT* parameters, ComError for failures, the named result codes,
+// pixel-format and copy-mode numbers, and a few low-level probes of the
 // runtime's contracts in zelnor2.lowlevel.
 #include <pybind11/eval.h>
 #include <pybind11/pybind11.h>
 
 #include <vector>
 
+#include "bindings/python/call.h"
 #include "bindings/python/dispatch_object.h"
+#include "bindings/python/errors.h"
+#include "bindings/python/members.h"
+#include "bindings/python/support_source.h"
 #include "bindings/python/values.h"
 #include "platform/activation/activation.h"
 
@@ -15,33 +21,6 @@ namespace zelnor2py {
 using namespace automation;
 
 namespace {
-constexpr const char* kComErrorSource = R"PY(
-class ComError(Exception):
-    """A failed automation call: hresult, source and description of the failure."""
-
-    def __init__(self, hresult, message, source="", description="", argerr=-1):
-        super().__init__(message)
-        self.hresult = hresult
-        self.source = source
-        self.description = description
-        self.argerr = argerr
-
-    def __str__(self):
-        text = f"{self.args[0]} (hresult 0x{self.hresult & 0xFFFFFFFF:08X})"
-        return f"{self.source}: {text}" if self.source else text
-)PY";
-
-DispatchObject CreateObject(const std::string& name) {
-  IDispatch* dispatch = nullptr;
-  std::string error;
-  SetErrorInfo(0, nullptr);
-  HRESULT hr = activation::CoCreateInstance(name, IID_IDispatch, reinterpret_cast<void**>(&dispatch), &error);
-  if (FAILED(hr) || !dispatch) RaiseFromErrorInfo(FAILED(hr) ? hr : E_POINTER, error);
-  DispatchObject object(dispatch);
-  dispatch->Release();  // the Python object holds the one reference
-  return object;
-}
-
 GUID ParseGuid(const std::string& text) {
   GUID g;
   if (!GuidFromString(text, &g)) throw py::value_error("not a GUID: " + text);
@@ -56,9 +35,9 @@ activation::Module* ModuleAt(const std::string& path) {
 }
 
 template <class Iface, class Use>
-HRESULT WithInterface(DispatchObject& obj, const IID& iid, Use use) {
+HRESULT WithInterface(py::handle obj, const IID& iid, Use use) {
   Iface* p = nullptr;
-  HRESULT hr = obj.Get()->QueryInterface(iid, reinterpret_cast<void**>(&p));
+  HRESULT hr = RequireDispatch(obj.ptr())->QueryInterface(iid, reinterpret_cast<void**>(&p));
   if (FAILED(hr)) return hr;
   hr = use(p);
   p->Release();
@@ -107,26 +86,27 @@ void AddLowLevel(py::module_& m) {
     return hr;
   });
   low.def("free_unused_libraries", &activation::CoFreeUnusedLibraries);
-  low.def("supports_error_info", [](DispatchObject& obj, const std::string& iid) {
+  low.def("supports_error_info", [](py::handle obj, const std::string& iid) {
     GUID asked = ParseGuid(iid);
     return WithInterface<ISupportErrorInfo>(obj, IID_ISupportErrorInfo, [&](ISupportErrorInfo* p) {
       return p->InterfaceSupportsErrorInfo(asked);
     });
   });
-  low.def("query_interface", [](DispatchObject& obj, const std::string& iid) {
+  low.def("query_interface", [](py::handle obj, const std::string& iid) {
     return WithInterface<IUnknown>(obj, ParseGuid(iid), [](IUnknown*) { return S_OK; });
   });
   // IDispatch::GetTypeInfo: (hresult, output was null).
-  low.def("get_type_info", [](DispatchObject& obj, unsigned index) {
+  low.def("get_type_info", [](py::handle obj, unsigned index) {
     ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
-    HRESULT hr = obj.Get()->GetTypeInfo(index, 0, &info);
+    HRESULT hr = RequireDispatch(obj.ptr())->GetTypeInfo(index, 0, &info);
     bool null = info == nullptr;
     if (!null && SUCCEEDED(hr)) info->Release();
     return py::make_tuple(hr, null);
   });
-  low.def("interface_id", [](DispatchObject& obj) {
+  low.def("interface_id", [](py::handle obj) {
     ITypeInfo* info = nullptr;
-    if (FAILED(obj.Get()->GetTypeInfo(0, 0, &info)) || !info) throw py::value_error("no type information");
+    if (FAILED(RequireDispatch(obj.ptr())->GetTypeInfo(0, 0, &info)) || !info)
+      throw py::value_error("no type information");
     TYPEATTR* attr = nullptr;
     std::string text;
     if (SUCCEEDED(info->GetTypeAttr(&attr))) {
@@ -137,11 +117,12 @@ void AddLowLevel(py::module_& m) {
     return text;
   });
   // IDispatch::Invoke by name with explicit flags: (hresult, result value).
-  low.def("invoke", [](DispatchObject& obj, const std::string& name, int flags, const py::args& args) {
+  low.def("invoke", [](py::handle obj, const std::string& name, int flags, const py::args& args) {
+    IDispatch* d = RequireDispatch(obj.ptr());
     std::u16string wide = Utf16FromUtf8(name);
     LPOLESTR names[1] = {wide.data()};
     DISPID id = DISPID_UNKNOWN;
-    HRESULT hr = obj.Get()->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    HRESULT hr = d->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
     if (FAILED(hr)) return py::make_tuple(hr, py::none());
     std::vector<VARIANT> values(args.size());
     for (VARIANT& v : values) VariantInit(&v);
@@ -154,7 +135,7 @@ void AddLowLevel(py::module_& m) {
       for (size_t i = 0; i < args.size(); ++i) ToVariant(args[i], &values[args.size() - 1 - i]);
       DISPPARAMS dp{values.data(), is_put ? &put : nullptr, static_cast<UINT>(values.size()),
                     is_put ? 1u : 0u};
-      hr = obj.Get()->Invoke(id, IID_NULL, 0, static_cast<WORD>(flags), &dp, &result, &excep, nullptr);
+      hr = d->Invoke(id, IID_NULL, 0, static_cast<WORD>(flags), &dp, &result, &excep, nullptr);
     } catch (...) {
       for (VARIANT& v : values) VariantClear(&v);
       throw;
@@ -211,29 +192,35 @@ void AddConstants(py::module_& m) {
 }  // namespace
 
 PYBIND11_MODULE(zelnor2, m) {
-  m.doc() = "Automation objects by ProgID, for example zelnor2.CreateObject(\"Zelnor2.MyCanvas\")";
-  py::exec(kComErrorSource, m.attr("__dict__"));
+  m.doc() =
+      "Automation objects by ProgID, for example zelnor2.CreateObject(\"Zelnor2.MyCanvas\").\n\n"
+      "Members are read from the object's type information: dir() lists them, help() describes\n"
+      "them.  Calls release the interpreter lock, so threads with their own objects run at once;\n"
+      "calls into one object from several threads run one after the other.";
 
-  py::class_<Ref>(m, "Ref", "A by-reference VARIANT for VARIANT* parameters; read .value after the call")
+  py::class_<Ref>(m, "Ref",
+                  "A by-reference VARIANT for VARIANT* parameters; read .value after the call (a byte\n"
+                  "array comes back as bytes, as does bytes(ref))")
       .def(py::init<>())
-      .def(py::init<const py::object&>(), py::arg("value"))
+      .def(py::init<py::handle>(), py::arg("value"))
       .def_property("value", &Ref::Value, &Ref::SetValue)
+      .def("__bytes__", &Ref::Bytes)
       .def("__repr__", [](const Ref& r) { return "zelnor2.Ref(" + std::string(py::repr(r.Value())) + ")"; });
 
-  py::class_<BoundMethod>(m, "Method")
-      .def("__call__", [](BoundMethod& b, py::args args,
-                          py::kwargs kwargs) { return b.object.Call(b.name, args, kwargs); })
-      .def("__repr__", [](const BoundMethod& b) { return "<automation method " + b.name + ">"; });
-
-  py::class_<DispatchObject>(m, "Object", "An automation object reached through IDispatch")
-      .def("__getattr__", &DispatchObject::GetAttr)
-      .def("__setattr__", &DispatchObject::SetAttr)
-      .def("release", &DispatchObject::Release, "Drops the object's reference now");
+  py::exec(kSupportSource, m.attr("__dict__"));
+  SetComErrorClass(m.attr("ComError").ptr());
+  AddObjectType(m);
+  AddMemberTypes(m);
 
   m.def("CreateObject", &CreateObject, py::arg("progid"),
         "Creates an object by ProgID (or braced CLSID) through the registration store");
-  m.def("FreeUnusedLibraries", &activation::CoFreeUnusedLibraries,
-        "Unloads component modules that allow it; returns how many were unloaded");
+  m.def(
+      "FreeUnusedLibraries",
+      [] {
+        py::gil_scoped_release unlocked;
+        return activation::CoFreeUnusedLibraries();
+      },
+      "Unloads component modules that allow it; returns how many were unloaded");
   AddConstants(m);
   AddLowLevel(m);
 }

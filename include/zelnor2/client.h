@@ -137,6 +137,8 @@ class Argument {
   Argument(T&& v) : value_(std::forward<T>(v)) {}
   Argument(Ref& ref) : ref_(&ref) {}
   Argument(Named named) : value_(std::move(named.value)), name_(std::move(named.name)) {}
+  // A by-reference argument passed by its parameter's name.
+  Argument(std::string name, Ref& ref) : ref_(&ref), name_(std::move(name)) {}
 
   const Value& value() const { return ref_ ? ref_->value() : value_; }
   Ref* ref() const { return ref_; }
@@ -146,6 +148,16 @@ class Argument {
   Value value_;
   Ref* ref_ = nullptr;
   std::string name_;
+};
+
+// One member of an object's interface, as its type information describes it:
+// a method, or one half of a property (a property has a get and, unless it is
+// read-only, a put).
+struct Member {
+  enum class Kind { kMethod, kPropertyGet, kPropertyPut };
+  std::string name;  // as the interface spells it
+  Kind kind = Kind::kMethod;
+  std::vector<std::string> parameters;  // the arguments a caller passes, in order (none for a put)
 };
 
 // An automation object.  Copies share the one object, which is released when
@@ -164,8 +176,13 @@ class ZELNOR2_CLIENT_API Object {
     (list.emplace_back(std::forward<Args>(args)), ...);
     return Invoke(name, list);
   }
+  // The same with an argument list built at run time (a binding's arguments);
+  // the by-reference arguments' Refs receive their new values.
+  Value Invoke(std::string_view name, std::vector<Argument>& args);
   Value Get(std::string_view property) const;
   void Put(std::string_view property, const Value& value);
+  // The members of the object's interface, in the order of its type information.
+  std::vector<Member> Members() const;
 
   // Drops this copy's reference now; the Object then holds no object.
   void Release() { state_.reset(); }
@@ -175,7 +192,6 @@ class ZELNOR2_CLIENT_API Object {
  private:
   friend ZELNOR2_CLIENT_API Object CreateObject(std::string_view progid);
   explicit Object(std::shared_ptr<State> state) : state_(std::move(state)) {}
-  Value Invoke(std::string_view name, std::vector<Argument>& args);
 
   std::shared_ptr<State> state_;
 };

@@ -2,23 +2,37 @@
 // positional and named arguments to parameters, convert them to the declared
 // types, supply defaults, call the function-table slot, hand back the
 // [out,retval] value, and turn a failing call into DISP_E_EXCEPTION.
+//
+// One call costs no allocation when its arguments already have the declared
+// types: the converted arguments live on the stack, numbers and flags are
+// copied, texts lent for the call.
 #include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/automation/typeinfo.h"
 
 namespace automation {
 namespace {
-bool SameName(const char* declared, LPOLESTR name) {
+char16_t Fold(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool SameName(const char* declared, const OLECHAR* name) {
   if (!declared || !name) return false;
   size_t i = 0;
-  for (; declared[i] && name[i]; ++i) {
-    char16_t a = static_cast<unsigned char>(declared[i]), b = name[i];
-    if (a >= u'A' && a <= u'Z') a += 32;
-    if (b >= u'A' && b <= u'Z') b += 32;
-    if (a != b) return false;
-  }
+  for (; declared[i] && name[i]; ++i)
+    if (Fold(static_cast<unsigned char>(declared[i])) != Fold(name[i])) return false;
   return !declared[i] && !name[i];
+}
+
+// FNV-1a over the folded characters; equal for names SameName matches.
+template <class Char>
+uint32_t NameHash(const Char* name) {
+  uint32_t h = 2166136261u;
+  for (; *name; ++name) h = (h ^ Fold(static_cast<std::make_unsigned_t<Char>>(*name))) * 16777619u;
+  return h;
 }
 
 const MemberDesc* FindByName(const InterfaceDesc& iface, LPOLESTR name) {
@@ -99,16 +113,49 @@ struct RetvalSlot {
   }
 };
 
-// Converted arguments; owns what the conversions allocated.
-struct ArgList {
-  std::vector<VARIANT> values;
-  explicit ArgList(size_t n) : values(n) {
-    for (VARIANT& v : values) VariantInit(&v);
+// N elements in place, more on the heap.
+template <class T, size_t N>
+class SmallArray {
+ public:
+  explicit SmallArray(size_t n) : data_(n <= N ? inline_ : (heap_ = std::make_unique<T[]>(n)).get()) {}
+  SmallArray(const SmallArray&) = delete;
+  SmallArray& operator=(const SmallArray&) = delete;
+  T& operator[](size_t i) { return data_[i]; }
+  T* data() { return data_; }
+
+ private:
+  T inline_[N];
+  std::unique_ptr<T[]> heap_;
+  T* data_;
+};
+
+// Every declared row has at most 16 parameters, so calls stay in place.
+constexpr size_t kInPlaceArguments = 17;
+
+// Converted arguments and the [out,retval] slot.  Owns what the conversions
+// allocated; lent texts and by-reference entries belong to the caller.
+class ArgList {
+ public:
+  explicit ArgList(size_t n) : n_(n), values_(n), lent_(n) {
+    for (size_t i = 0; i < n; ++i) {
+      VariantInit(&values_[i]);
+      lent_[i] = false;
+    }
   }
   ~ArgList() {
-    for (VARIANT& v : values)
-      if (!(v.vt & VT_BYREF)) VariantClear(&v);
+    for (size_t i = 0; i < n_; ++i)
+      if (!lent_[i] && !(values_[i].vt & VT_BYREF)) VariantClear(&values_[i]);
   }
+  ArgList(const ArgList&) = delete;
+  ArgList& operator=(const ArgList&) = delete;
+  VARIANT& operator[](size_t i) { return values_[i]; }
+  VARIANT* data() { return values_.data(); }
+  void Lend(size_t i) { lent_[i] = true; }
+
+ private:
+  size_t n_;
+  SmallArray<VARIANT, kInPlaceArguments> values_;
+  SmallArray<bool, kInPlaceArguments> lent_;
 };
 
 HRESULT DefaultFor(const ParamDesc& p, VARIANT* out) {
@@ -133,7 +180,7 @@ HRESULT DefaultFor(const ParamDesc& p, VARIANT* out) {
   }
 }
 
-HRESULT ConvertArg(const ParamDesc& p, VARIANT& arg, VARIANT* out) {
+HRESULT ConvertArg(const ParamDesc& p, VARIANT& arg, VARIANT* out, bool* lent) {
   if (p.vt == (VT_VARIANT | VT_BYREF)) {
     // Passed through: a by-reference VARIANT designates the caller's variable,
     // any other argument is handed over as it stands.
@@ -141,36 +188,45 @@ HRESULT ConvertArg(const ParamDesc& p, VARIANT& arg, VARIANT* out) {
     out->pvarVal = arg.vt == (VT_VARIANT | VT_BYREF) && arg.pvarVal ? arg.pvarVal : &arg;
     return S_OK;
   }
+  if (arg.vt == p.vt && (p.vt == VT_I4 || p.vt == VT_BOOL || p.vt == VT_BSTR)) {
+    // Already the declared type: the value as it stands (an [in] text is
+    // only read, so the caller's string serves for the call).
+    *out = arg;
+    *lent = p.vt == VT_BSTR;
+    return S_OK;
+  }
   HRESULT hr = VariantChangeType(out, &arg, 0, p.vt);
   if (FAILED(hr) && hr != DISP_E_OVERFLOW && hr != E_OUTOFMEMORY) hr = DISP_E_TYPEMISMATCH;
   return hr;
 }
 
+using Positions = SmallArray<int, kInPlaceArguments>;
+
 // For each declared parameter, the index into rgvarg of its argument, or -1.
-HRESULT MatchArguments(const MemberDesc& m, const DISPPARAMS& dp, std::vector<int>* where, UINT* arg_err) {
+HRESULT MatchArguments(const MemberDesc& m, const DISPPARAMS& dp, Positions& where, UINT* arg_err) {
   size_t count = m.params.size();
   UINT positional = dp.cArgs - dp.cNamedArgs;
   // More arguments than parameters (a put's value counting as one) is a
   // wrong count, however they are split between positions and names.
   if (positional > count || dp.cArgs > count) return DISP_E_BADPARAMCOUNT;
-  where->assign(count, -1);
-  for (UINT i = 0; i < positional; ++i) (*where)[i] = static_cast<int>(dp.cArgs - 1 - i);
+  std::fill(where.data(), where.data() + count, -1);
+  for (UINT i = 0; i < positional; ++i) where[i] = static_cast<int>(dp.cArgs - 1 - i);
   bool is_put = m.kind == INVOKE_PROPERTYPUT || m.kind == INVOKE_PROPERTYPUTREF;
   for (UINT n = 0; n < dp.cNamedArgs; ++n) {
     DISPID id = dp.rgdispidNamedArgs[n];
     if (is_put && id == DISPID_PROPERTYPUT) id = 0;  // the put's value
-    if (id < 0 || static_cast<size_t>(id) >= count || (*where)[static_cast<size_t>(id)] >= 0) {
+    if (id < 0 || static_cast<size_t>(id) >= count || where[static_cast<size_t>(id)] >= 0) {
       if (arg_err) *arg_err = n;
       return DISP_E_PARAMNOTFOUND;
     }
-    (*where)[static_cast<size_t>(id)] = static_cast<int>(n);
+    where[static_cast<size_t>(id)] = static_cast<int>(n);
   }
   return S_OK;
 }
 
 HRESULT PrepareArguments(const MemberDesc& m, DISPPARAMS& dp, ArgList& args, UINT* arg_err) {
-  std::vector<int> where;
-  HRESULT hr = MatchArguments(m, dp, &where, arg_err);
+  Positions where(m.params.size());
+  HRESULT hr = MatchArguments(m, dp, where, arg_err);
   if (FAILED(hr)) return hr;
   for (size_t i = 0; i < m.params.size(); ++i) {
     const ParamDesc& p = m.params[i];
@@ -180,9 +236,11 @@ HRESULT PrepareArguments(const MemberDesc& m, DISPPARAMS& dp, ArgList& args, UIN
         if (arg_err && at >= 0) *arg_err = static_cast<UINT>(at);
         return DISP_E_PARAMNOTOPTIONAL;
       }
-      hr = DefaultFor(p, &args.values[i]);
+      hr = DefaultFor(p, &args[i]);
     } else {
-      hr = ConvertArg(p, dp.rgvarg[at], &args.values[i]);
+      bool lent = false;
+      hr = ConvertArg(p, dp.rgvarg[at], &args[i], &lent);
+      if (lent) args.Lend(i);
       if (FAILED(hr) && arg_err) *arg_err = static_cast<UINT>(at);
     }
     if (FAILED(hr)) return hr;
@@ -201,42 +259,49 @@ void FillException(HRESULT hr, EXCEPINFO* excep) {
   info->GetHelpContext(&excep->dwHelpContext);
   info->Release();
 }
-}  // namespace
 
-HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DISPID* ids) {
-  if (count == 0) return S_OK;
-  if (!names || !ids) return E_INVALIDARG;
-  std::fill(ids, ids + count, DISPID_UNKNOWN);
-  const MemberDesc* m = FindByName(iface, names[0]);
-  if (!m) return DISP_E_UNKNOWNNAME;
-  ids[0] = m->dispid;
+// The parameter names after the member's (ids[0] is already set).
+HRESULT LookupParameters(const MemberDesc& m, LPOLESTR* names, UINT count, DISPID* ids) {
   HRESULT hr = S_OK;
   for (UINT n = 1; n < count; ++n) {
-    for (size_t i = 0; i < m->params.size(); ++i)
-      if (SameName(m->params[i].name, names[n])) ids[n] = static_cast<DISPID>(i);
+    for (size_t i = 0; i < m.params.size(); ++i)
+      if (SameName(m.params[i].name, names[n])) ids[n] = static_cast<DISPID>(i);
     if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }
   return hr;
 }
 
-HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags,
-                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err) {
-  if (!instance || !params || (params->cArgs && !params->rgvarg) || params->cNamedArgs > params->cArgs ||
-      (params->cNamedArgs && !params->rgdispidNamedArgs))
-    return E_INVALIDARG;
-  const MemberDesc* m = FindByDispid(iface, dispid, flags);
+template <class Find>
+HRESULT Lookup(LPOLESTR* names, UINT count, DISPID* ids, Find&& find) {
+  if (count == 0) return S_OK;
+  if (!names || !ids) return E_INVALIDARG;
+  std::fill(ids, ids + count, DISPID_UNKNOWN);
+  const MemberDesc* m = find(names[0]);
+  if (!m) return DISP_E_UNKNOWNNAME;
+  ids[0] = m->dispid;
+  return LookupParameters(*m, names, count, ids);
+}
+
+bool ValidParams(const DISPPARAMS* params) {
+  return params && !(params->cArgs && !params->rgvarg) && params->cNamedArgs <= params->cArgs &&
+         !(params->cNamedArgs && !params->rgdispidNamedArgs);
+}
+
+HRESULT InvokeRow(void* instance, const MemberDesc* m, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                  UINT* arg_err) {
   if (!m || !m->call) return DISP_E_MEMBERNOTFOUND;
   ArgList args(m->params.size() + 1);
   HRESULT hr = PrepareArguments(*m, *params, args, arg_err);
   if (FAILED(hr)) return hr;
   RetvalSlot retval;
   if (m->retval != VT_EMPTY) {
-    args.values.back().vt = VT_BYREF;  // marks the slot as not owned by the argument list
-    args.values.back().byref = retval.Pointer(m->retval);
+    VARIANT& slot = args[m->params.size()];
+    slot.vt = VT_BYREF;  // marks the slot as not owned by the argument list
+    slot.byref = retval.Pointer(m->retval);
   }
   if (result) VariantInit(result);
   SetErrorInfo(0, nullptr);
-  hr = m->call(instance, args.values.data());
+  hr = m->call(instance, args.data());
   if (FAILED(hr)) {
     if (!excep) return DISP_E_EXCEPTION;  // the error information stays with the thread
     FillException(hr, excep);
@@ -244,6 +309,64 @@ HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, 
   }
   if (m->retval != VT_EMPTY) retval.Hand(m->retval, result);
   return S_OK;
+}
+}  // namespace
+
+MemberIndex::MemberIndex(const InterfaceDesc& iface) : iface_(iface) {
+  const auto& rows = iface.members;
+  size_t size = 8;
+  while (size < 2 * rows.size()) size *= 2;
+  names_.assign(size, -1);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    dispids_.emplace_back(rows[r].dispid, r);
+    std::u16string name = Utf16FromUtf8(rows[r].name ? rows[r].name : "");
+    if (!rows[r].name || FindByName(name.c_str())) continue;  // the first row of a name answers
+    size_t slot = NameHash(rows[r].name) & (size - 1);
+    while (names_[slot] >= 0) slot = (slot + 1) & (size - 1);
+    names_[slot] = static_cast<int32_t>(r);
+  }
+  std::stable_sort(dispids_.begin(), dispids_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+const MemberDesc* MemberIndex::FindByName(const OLECHAR* name) const {
+  if (!name) return nullptr;
+  const size_t mask = names_.size() - 1;
+  for (size_t slot = NameHash(name) & mask; names_[slot] >= 0; slot = (slot + 1) & mask) {
+    const MemberDesc& m = iface_.members[static_cast<size_t>(names_[slot])];
+    if (SameName(m.name, name)) return &m;
+  }
+  return nullptr;
+}
+
+const MemberDesc* MemberIndex::FindByDispid(DISPID dispid, WORD flags) const {
+  auto it = std::lower_bound(dispids_.begin(), dispids_.end(), dispid,
+                             [](const auto& entry, DISPID id) { return entry.first < id; });
+  for (; it != dispids_.end() && it->first == dispid; ++it) {
+    const MemberDesc& m = iface_.members[it->second];
+    if (KindMatches(m.kind, flags)) return &m;
+  }
+  return nullptr;
+}
+
+HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DISPID* ids) {
+  return Lookup(names, count, ids, [&](LPOLESTR name) { return FindByName(iface, name); });
+}
+
+HRESULT LookupNames(const MemberIndex& index, LPOLESTR* names, UINT count, DISPID* ids) {
+  return Lookup(names, count, ids, [&](LPOLESTR name) { return index.FindByName(name); });
+}
+
+HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags,
+                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err) {
+  if (!instance || !ValidParams(params)) return E_INVALIDARG;
+  return InvokeRow(instance, FindByDispid(iface, dispid, flags), params, result, excep, arg_err);
+}
+
+HRESULT InvokeMember(void* instance, const MemberIndex& index, DISPID dispid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excep, UINT* arg_err) {
+  if (!instance || !ValidParams(params)) return E_INVALIDARG;
+  return InvokeRow(instance, index.FindByDispid(dispid, flags), params, result, excep, arg_err);
 }
 
 HRESULT DispGetIDsOfNames(ITypeInfo* ptinfo, LPOLESTR* rgszNames, UINT cNames, DISPID* rgdispid) {

@@ -474,6 +474,13 @@ constexpr USHORT FADF_VARIANT = 0x0800;
 // INT, UINT, R4, R8, BOOL, ERROR, BSTR, VARIANT, UNKNOWN, DISPATCH.
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound);
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements);
+// A descriptor without data, for an array over memory the caller provides:
+// set pvData and rgsabound, and FADF_AUTO (or FADF_EMBEDDED) when the memory
+// belongs to someone else.  Destroying such an array frees only the
+// descriptor and leaves the memory untouched; FADF_STATIC memory is cleared
+// but not freed.
+HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut);
+HRESULT SafeArrayDestroyDescriptor(SAFEARRAY* psa);
 HRESULT SafeArrayDestroy(SAFEARRAY* psa);  // DISP_E_ARRAYISLOCKED while locked
 HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut);
 UINT SafeArrayGetDim(SAFEARRAY* psa);

@@ -70,9 +70,13 @@ void* ElementAt(SAFEARRAY* psa, ULONG i) {
   return static_cast<char*>(psa->pvData) + size_t{i} * psa->cbElements;
 }
 
-// Releases what the elements own (strings, variants, interfaces) and zeroes them.
+// Data the array does not own: left in place, never written or freed.
+constexpr USHORT kForeignData = FADF_AUTO | FADF_EMBEDDED;
+
+// Releases what the elements own (strings, variants, interfaces) and zeroes
+// them, unless the data is foreign.
 void ClearElements(SAFEARRAY* psa) {
-  if (!psa->pvData) return;
+  if (!psa->pvData || (psa->fFeatures & kForeignData)) return;
   for (ULONG i = 0; i < Count(psa); ++i) {
     void* e = ElementAt(psa, i);
     if (psa->fFeatures & FADF_BSTR) {
@@ -84,6 +88,17 @@ void ClearElements(SAFEARRAY* psa) {
     }
   }
   std::memset(psa->pvData, 0, size_t{Count(psa)} * psa->cbElements);
+}
+
+SAFEARRAY* NewDescriptor(VARTYPE vt) {
+  auto* block = static_cast<char*>(std::calloc(1, kPrefix + sizeof(SAFEARRAY)));
+  if (!block) return nullptr;
+  auto* psa = reinterpret_cast<SAFEARRAY*>(block + kPrefix);
+  psa->cDims = 1;
+  psa->fFeatures = static_cast<USHORT>(FADF_HAVEVARTYPE | FeatureFor(vt));
+  psa->cbElements = ElementSize(vt);
+  StoredVartype(psa) = vt;
+  return psa;
 }
 
 // Resolves a one-dimensional index to its element, or null when out of bounds.
@@ -121,20 +136,31 @@ HRESULT CopyElement(USHORT features, ULONG size, void* dst, const void* src) {
 SAFEARRAY* SafeArrayCreateVector(VARTYPE vt, LONG lLbound, ULONG cElements) {
   ULONG size = ElementSize(vt);
   if (size == 0 || size_t{cElements} * size > kMaxDataBytes) return nullptr;
-  auto* block = static_cast<char*>(std::calloc(1, kPrefix + sizeof(SAFEARRAY)));
-  if (!block) return nullptr;
-  auto* psa = reinterpret_cast<SAFEARRAY*>(block + kPrefix);
+  SAFEARRAY* psa = NewDescriptor(vt);
+  if (!psa) return nullptr;
   psa->pvData = std::calloc(cElements ? cElements : 1, size);
   if (!psa->pvData) {
-    std::free(block);
+    SafeArrayDestroyDescriptor(psa);
     return nullptr;
   }
-  psa->cDims = 1;
-  psa->fFeatures = static_cast<USHORT>(FADF_HAVEVARTYPE | FeatureFor(vt));
-  psa->cbElements = size;
   psa->rgsabound[0] = {cElements, lLbound};
-  StoredVartype(psa) = vt;
   return psa;
+}
+
+HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT cDims, SAFEARRAY** ppsaOut) {
+  if (!ppsaOut) return E_INVALIDARG;
+  *ppsaOut = nullptr;
+  if (cDims != 1) return E_INVALIDARG;
+  if (ElementSize(vt) == 0) return DISP_E_BADVARTYPE;
+  *ppsaOut = NewDescriptor(vt);
+  return *ppsaOut ? S_OK : E_OUTOFMEMORY;
+}
+
+HRESULT SafeArrayDestroyDescriptor(SAFEARRAY* psa) {
+  if (!psa) return S_OK;
+  if (psa->cLocks > 0) return DISP_E_ARRAYISLOCKED;
+  std::free(reinterpret_cast<char*>(psa) - kPrefix);
+  return S_OK;
 }
 
 SAFEARRAY* SafeArrayCreate(VARTYPE vt, UINT cDims, SAFEARRAYBOUND* rgsabound) {
@@ -146,9 +172,8 @@ HRESULT SafeArrayDestroy(SAFEARRAY* psa) {
   if (!psa) return S_OK;
   if (psa->cLocks > 0) return DISP_E_ARRAYISLOCKED;
   ClearElements(psa);
-  std::free(psa->pvData);
-  std::free(reinterpret_cast<char*>(psa) - kPrefix);
-  return S_OK;
+  if (!(psa->fFeatures & (kForeignData | FADF_STATIC))) std::free(psa->pvData);
+  return SafeArrayDestroyDescriptor(psa);
 }
 
 HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {

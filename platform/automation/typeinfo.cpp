@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
 
 namespace automation {
@@ -14,6 +15,7 @@ class TypeInfo final : public ITypeInfo {
  public:
   TypeInfo(const TypeLibDesc& lib, const InterfaceDesc* iface, const CoClassDesc* cls, ITypeInfo* ref)
       : lib_(lib), iface_(iface), cls_(cls), ref_(ref) {
+    if (iface_) index_ = std::make_unique<MemberIndex>(*iface_);
     if (ref_) ref_->AddRef();
   }
 
@@ -52,13 +54,13 @@ class TypeInfo final : public ITypeInfo {
     return S_OK;
   }
   HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) override {
-    if (!iface_) return DISP_E_UNKNOWNNAME;
-    return LookupNames(*iface_, names, count, ids);
+    if (!index_) return DISP_E_UNKNOWNNAME;
+    return LookupNames(*index_, names, count, ids);
   }
   HRESULT Invoke(void* instance, MEMBERID memid, WORD flags, DISPPARAMS* params, VARIANT* result,
                  EXCEPINFO* excep, UINT* arg_err) override {
-    if (!iface_) return DISP_E_MEMBERNOTFOUND;
-    return InvokeMember(instance, *iface_, memid, flags, params, result, excep, arg_err);
+    if (!index_) return DISP_E_MEMBERNOTFOUND;
+    return InvokeMember(instance, *index_, memid, flags, params, result, excep, arg_err);
   }
   HRESULT GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD* context, BSTR* file) override;
   HRESULT GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override { return TYPE_E_ELEMENTNOTFOUND; }
@@ -104,6 +106,7 @@ class TypeInfo final : public ITypeInfo {
   const InterfaceDesc* iface_;
   const CoClassDesc* cls_;
   ITypeInfo* ref_;
+  std::unique_ptr<MemberIndex> index_;  // for an interface
 };
 
 HRESULT TypeInfo::GetTypeAttr(TYPEATTR** out) {
@@ -221,19 +224,23 @@ HRESULT TypeInfo::GetNames(MEMBERID memid, BSTR* names, UINT max, UINT* count) {
   return S_OK;
 }
 
+// A member's documentation string is its help text; a member without one
+// (or with an empty one) has none.
 HRESULT TypeInfo::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD* context, BSTR* file) {
   const char* item_name = nullptr;
-  const char16_t* help = nullptr;
+  BSTR help = nullptr;
   if (memid == MEMBERID_NIL) {
     item_name = iface_ ? iface_->name : cls_->name;
-    help = iface_ ? iface_->help : cls_->help;
+    const char16_t* text = iface_ ? iface_->help : cls_->help;
+    if (doc && text) help = SysAllocString(text);
   } else {
     const MemberDesc* m = FindMember(memid);
     if (!m) return TYPE_E_ELEMENTNOTFOUND;
-    item_name = m->name;  // members carry no documentation string
+    item_name = m->name;
+    if (doc && m->help && *m->help) help = BstrFromUtf8(m->help);
   }
   if (name) *name = BstrFromUtf8(item_name);
-  if (doc) *doc = help ? SysAllocString(help) : nullptr;
+  if (doc) *doc = help;
   if (context) *context = 0;
   if (file) *file = nullptr;
   return S_OK;
@@ -243,8 +250,13 @@ HRESULT TypeInfo::GetDocumentation(MEMBERID memid, BSTR* name, BSTR* doc, DWORD*
 
 HRESULT CreateInterfaceTypeInfo(const TypeLibDesc& lib, const InterfaceDesc& iface, ITypeInfo** out) {
   if (!out) return E_INVALIDARG;
-  *out = new (std::nothrow) TypeInfo(lib, &iface, nullptr, nullptr);
-  return *out ? S_OK : E_OUTOFMEMORY;
+  try {
+    *out = new TypeInfo(lib, &iface, nullptr, nullptr);
+  } catch (const std::bad_alloc&) {
+    *out = nullptr;
+    return E_OUTOFMEMORY;
+  }
+  return S_OK;
 }
 
 HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info,

@@ -4,6 +4,7 @@
 // with arguments already converted to the declared types.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/automation/oleauto.h"
@@ -33,7 +34,8 @@ struct MemberDesc {
   const char* retval_name = nullptr;
   CallAdapter call = nullptr;
   // Reference documentation (a description and a Python example).  The type
-  // information does not carry them: its members have no documentation strings.
+  // information hands out the description as the member's documentation
+  // string (GetDocumentation); none when it is empty.
   const char* help = nullptr;
   const char* example = nullptr;
 };
@@ -72,6 +74,24 @@ HRESULT CreateInterfaceTypeInfo(const TypeLibDesc& lib, const InterfaceDesc& ifa
 HRESULT CreateClassTypeInfo(const TypeLibDesc& lib, const CoClassDesc& cls, ITypeInfo* iface_info,
                             ITypeInfo** out);
 
+// Finds the rows of one interface by name (any letter case) and by dispatch
+// id and call flags without walking the table; built once per interface.
+class MemberIndex {
+ public:
+  explicit MemberIndex(const InterfaceDesc& iface);  // throws std::bad_alloc
+  const InterfaceDesc& iface() const { return iface_; }
+  // The first row with that name, or null.
+  const MemberDesc* FindByName(const OLECHAR* name) const;
+  // The first row with that id whose kind the flags ask for (a put flag
+  // selects the put row, a method or get flag a method or a get), or null.
+  const MemberDesc* FindByDispid(DISPID dispid, WORD flags) const;
+
+ private:
+  const InterfaceDesc& iface_;
+  std::vector<int32_t> names_;                      // rows by folded-name hash, open addressing; -1 free
+  std::vector<std::pair<DISPID, size_t>> dispids_;  // (dispid, row), in order
+};
+
 // Names to dispatch identifiers: the first name is a member (any letter case),
 // the rest its parameters, which map to their positions.  Unknown names give
 // DISPID_UNKNOWN and DISP_E_UNKNOWNNAME.
@@ -85,5 +105,10 @@ HRESULT DispInvoke(void* instance, ITypeInfo* ptinfo, DISPID dispidMember, WORD 
 HRESULT InvokeMember(void* instance, const InterfaceDesc& iface, DISPID dispid, WORD flags,
                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
 HRESULT LookupNames(const InterfaceDesc& iface, LPOLESTR* names, UINT count, DISPID* ids);
+// The same through an index.  A call whose arguments already have the
+// declared types (I4, BOOL, BSTR) converts nothing and allocates nothing.
+HRESULT InvokeMember(void* instance, const MemberIndex& index, DISPID dispid, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* excep, UINT* arg_err);
+HRESULT LookupNames(const MemberIndex& index, LPOLESTR* names, UINT count, DISPID* ids);
 
 }  // namespace automation

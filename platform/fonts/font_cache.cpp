@@ -1,6 +1,10 @@
-// The public font functions: each takes the font lock and works on the
-// realised font for its logical font, realised once and kept in a small
-// least-recently-used cache.
+// The public font functions: each works on the realised font for its
+// logical font, realised once per thread and kept in a small
+// least-recently-used cache of that thread.  A thread's fonts, faces and
+// glyph masks are its own, so text from several threads runs in parallel
+// without a lock; ClearFontCache reaches every thread's cache through a
+// generation count that each cache checks when it is next used.
+#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
@@ -15,9 +19,20 @@ namespace {
 
 constexpr size_t kCachedFonts = 16;
 
+std::atomic<uint64_t> generation{0};
+
 class FontCache {
  public:
+  // The thread's FreeType library is made first, so that it is freed only
+  // after the faces of this cache when the thread ends.
+  FontCache() { FreeType(); }
+
   RealisedFont& Get(const LogFont& font) {
+    const uint64_t now = generation.load(std::memory_order_acquire);
+    if (now != generation_) {
+      Clear();
+      generation_ = now;
+    }
     if (!order_.empty() && order_.front()->first == font) return *order_.front()->second;
     auto it = fonts_.find(font);
     if (it == fonts_.end()) {
@@ -44,25 +59,20 @@ class FontCache {
   }
   Map fonts_;
   std::list<Map::iterator> order_;  // most recently used first
+  uint64_t generation_ = 0;
 };
 
-// Kept for the life of the process: it is only touched under the font lock,
-// and never destroyed while another thread might be drawing at exit.
 FontCache& Cache() {
-  static FontCache* cache = new FontCache;
-  return *cache;
+  thread_local FontCache cache;
+  return cache;
 }
 
 }  // namespace
 
-FontMetrics GetFontMetrics(const LogFont& font) {
-  std::lock_guard lock(FontLock());
-  return Cache().Get(font).Metrics();
-}
+FontMetrics GetFontMetrics(const LogFont& font) { return Cache().Get(font).Metrics(); }
 
 TextExtent MeasureText(const LogFont& font, std::string_view utf8) {
   const std::u32string text = DecodeUtf8(utf8);
-  std::lock_guard lock(FontLock());
   RealisedFont& realised = Cache().Get(font);
   return {realised.Width(text), realised.Metrics().cell_height};
 }
@@ -70,19 +80,18 @@ TextExtent MeasureText(const LogFont& font, std::string_view utf8) {
 int64_t RenderText(const LogFont& font, std::string_view utf8, const Rect& clip,
                    const std::function<void(const GlyphPiece&)>& visit) {
   const std::u32string text = DecodeUtf8(utf8);
-  std::lock_guard lock(FontLock());
   return Cache().Get(font).Render(text, clip, visit);
 }
 
-Realisation DescribeRealisation(const LogFont& font) {
-  std::lock_guard lock(FontLock());
-  return Cache().Get(font).Describe();
-}
+Realisation DescribeRealisation(const LogFont& font) { return Cache().Get(font).Describe(); }
 
 void ClearFontCache() {
-  std::lock_guard lock(FontLock());
+  {
+    std::lock_guard lock(ConfigLock());
+    FcInitBringUptoDate();
+  }
+  generation.fetch_add(1, std::memory_order_acq_rel);
   Cache().Clear();
-  FcInitBringUptoDate();
 }
 
 }  // namespace fonts

@@ -14,16 +14,23 @@
 // - Underline and strike-out lines use the face's post and OS/2 metrics.
 // - The face name is looked up through fontconfig, with a small table of
 //   common host face names mapped to installed families; a name nobody has
-//   falls back through fontconfig's substitution.  A leading "@" (vertical
-//   writing) is ignored: text is always laid out horizontally.
+//   falls back through fontconfig's substitution.  A leading "@" asks for
+//   vertical writing on the named face, drawn turned by 90 degrees along the
+//   horizontal line: characters that stand upright in vertical text take
+//   the face's vertical forms and are turned a quarter counter-clockwise
+//   about the middle of the cell, advancing by their vertical advance
+//   (reading the picture turned a quarter clockwise shows them upright in a
+//   vertical line); other characters are drawn as without the "@".
 // - Text is UTF-8.  Each character is one glyph with its own advance (no
 //   kerning, no shaping).  A character the face lacks is drawn from another
 //   installed face that has it; when no face has it, the face's missing-glyph
 //   box is drawn.  Control characters (U+0000-U+001F, U+007F-U+009F) draw the
 //   face's own glyph when it maps one, otherwise nothing and advance 0.
 //
-// All functions are safe to call from several threads: font work is
-// serialised on one process-wide lock.
+// All functions are safe to call from several threads, and text from
+// several threads runs in parallel: each thread realises its fonts and
+// caches their glyphs for itself; only fontconfig's configuration is shared,
+// under a lock taken when a font is first realised on a thread.
 #pragma once
 #include <compare>
 #include <cstdint>
@@ -109,8 +116,9 @@ Realisation DescribeRealisation(const LogFont& font);
 
 // One typeface as the enumeration reports it.  `truetype` marks scalable
 // sfnt-based faces (TrueType outlines, and OpenType with TrueType or CFF
-// outlines).  Typefaces that support vertical writing (a vhea table, or a
-// GSUB 'vert'/'vrt2' feature) are reported a second time as "@" + name.
+// outlines).  TrueType typefaces for a language written vertically
+// (Japanese, Korean, Chinese) are reported a second time as "@" + name.
+// Everything comes from fontconfig's cache; no font file is opened.
 struct FaceInfo {
   std::string name;
   bool truetype = false;

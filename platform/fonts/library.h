@@ -1,6 +1,11 @@
-// Process-wide font machinery shared by the units of this folder: one lock
-// that serialises all font work, the FreeType library and the fontconfig
-// configuration.
+// Process-wide font machinery shared by the units of this folder: the
+// fontconfig configuration with the lock that guards it, and a FreeType
+// library per thread.
+//
+// Realised fonts and their glyph caches belong to one thread each (see
+// font_cache.cpp), so drawing text takes no lock at all; only the rare calls
+// into fontconfig (matching a logical font, listing or sorting faces,
+// bringing the configuration up to date) are serialised.
 #pragma once
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -17,13 +22,16 @@ class FontError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The lock every public function of the folder holds while it works.
-std::mutex& FontLock();
+// The lock held around every fontconfig call that reads or replaces the
+// configuration.
+std::mutex& ConfigLock();
 
-// The FreeType library (made on first use); call with FontLock() held.
-FT_Library FreeType();
-
-// The fontconfig configuration (loaded on first use); call with FontLock() held.
+// The fontconfig configuration (loaded on first use); call with
+// ConfigLock() held.
 FcConfig* FontConfig();
+
+// This thread's FreeType library, made on first use and freed when the
+// thread ends.  Faces opened with it are used on this thread only.
+FT_Library FreeType();
 
 }  // namespace fonts

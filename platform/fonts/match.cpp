@@ -162,6 +162,7 @@ std::vector<std::string> FamiliesFor(const std::string& face_name) {
 }
 
 std::optional<FaceFile> MatchFace(const LogFont& font) {
+  std::lock_guard lock(ConfigLock());
   PatternPtr pattern = MakePattern(font);
   FcResult result = FcResultNoMatch;
   PatternPtr match(FcFontMatch(FontConfig(), pattern.get(), &result));
@@ -175,6 +176,7 @@ struct FallbackFaces::Set {
 };
 
 FallbackFaces::FallbackFaces(const LogFont& font) : font_(font), set_(new Set) {
+  std::lock_guard lock(ConfigLock());
   set_->pattern = MakePattern(font);
   FcResult result = FcResultNoMatch;
   // Trimmed: faces that add no character to those before them are left out.
@@ -183,6 +185,7 @@ FallbackFaces::FallbackFaces(const LogFont& font) : font_(font), set_(new Set) {
 }
 
 FallbackFaces::~FallbackFaces() {
+  std::lock_guard lock(ConfigLock());
   if (set_->fonts) FcFontSetDestroy(set_->fonts);
   delete set_;
 }
@@ -196,6 +199,7 @@ std::optional<FaceFile> FallbackFaces::For(char32_t character) const {
     if (!FcCharSetHasChar(covered, character)) continue;
     std::optional<FaceFile>& face = set_->prepared[static_cast<size_t>(i)];
     if (!face) {
+      std::lock_guard lock(ConfigLock());
       PatternPtr prepared(FcFontRenderPrepare(FontConfig(), set_->pattern.get(), candidate));
       if (prepared) face = FaceFileOf(prepared.get(), font_);
     }

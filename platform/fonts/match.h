@@ -21,12 +21,13 @@ struct FaceFile {
 std::vector<std::string> FamiliesFor(const std::string& face_name);
 
 // The best installed scalable face for the logical font (fontconfig's
-// substitution supplies one for any name).  Call with FontLock() held.
+// substitution supplies one for any name).
 std::optional<FaceFile> MatchFace(const LogFont& font);
 
 // The installed faces in fontconfig's order of preference for a logical
 // font, each with the characters it covers: where a character missing from
-// the main face is drawn from.  Made and used with FontLock() held.
+// the main face is drawn from.  Used by one thread at a time; it takes the
+// configuration lock where it calls fontconfig.
 class FallbackFaces {
  public:
   explicit FallbackFaces(const LogFont& font);

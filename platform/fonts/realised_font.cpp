@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/fonts/vertical.h"
+
 namespace fonts {
 namespace {
 
@@ -47,7 +49,7 @@ void DesignAscentDescent(FT_Face face, double* ascent, double* descent) {
 
 }  // namespace
 
-RealisedFont::RealisedFont(const LogFont& font) : font_(font) {
+RealisedFont::RealisedFont(const LogFont& font) : font_(font), vertical_(font.face_name.starts_with('@')) {
   const std::optional<FaceFile> main = MatchFace(font_);
   if (!main) throw FontError("no installed font can realise \"" + font_.face_name + "\"");
   OpenSlot(*main);
@@ -75,7 +77,8 @@ int RealisedFont::OpenSlot(const FaceFile& file) {
     throw FontError("the font file \"" + file.file + "\" has no outlines");
   }
   if (!slots_.empty()) FT_Set_Pixel_Sizes(slot.face, 0, static_cast<FT_UInt>(metrics_.em));
-  slots_.push_back(slot);
+  if (vertical_) slot.vertical_forms = ReadVerticalForms(slot.face);
+  slots_.push_back(std::move(slot));
   return static_cast<int>(slots_.size()) - 1;
 }
 
@@ -144,15 +147,33 @@ RealisedFont::Glyph RealisedFont::MakeGlyph(char32_t cp) {
       if ((index = FT_Get_Char_Index(slots_[static_cast<size_t>(s)].face, cp)) != 0) slot = s;
     }
   }
+  if (vertical_ && index != 0 && UprightInVerticalText(cp)) {
+    glyph.turned = true;
+    const auto& forms = slots_[static_cast<size_t>(slot)].vertical_forms;
+    if (const auto it = forms.find(index); it != forms.end()) index = it->second;
+  }
   PlaceGlyph(slot, index, glyph);
   return glyph;
 }
 
-FT_Outline* RealisedFont::LoadOutline(int slot, uint32_t index) {
-  const Slot& s = slots_[static_cast<size_t>(slot)];
-  if (FT_Load_Glyph(s.face, index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0) return nullptr;
+// Moves the glyph's vertical origin (the top middle of its column) to the
+// pen position and turns it a quarter counter-clockwise, (x, y) -> (-y, x):
+// the column runs to the right, along the line, with its middle on the
+// middle row of the character cell.
+void RealisedFont::TurnUpright(FT_GlyphSlot g) const {
+  const FT_Glyph_Metrics& m = g->metrics;
+  FT_Outline_Translate(&g->outline, m.vertBearingX - m.horiBearingX, -(m.horiBearingY + m.vertBearingY));
+  FT_Matrix turn{0, -0x10000, 0x10000, 0};
+  FT_Outline_Transform(&g->outline, &turn);
+  FT_Outline_Translate(&g->outline, 0, static_cast<FT_Pos>(metrics_.ascent) * 64 - metrics_.cell_height * 32);
+}
+
+FT_Outline* RealisedFont::LoadOutline(const Glyph& glyph) {
+  const Slot& s = slots_[static_cast<size_t>(glyph.slot)];
+  if (FT_Load_Glyph(s.face, glyph.index, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_NORMAL) != 0) return nullptr;
   FT_GlyphSlot g = s.face->glyph;
   if (g->format != FT_GLYPH_FORMAT_OUTLINE) return nullptr;
+  if (glyph.turned) TurnUpright(g);
   if (s.file.synthetic_bold) FT_Outline_EmboldenXY(&g->outline, bold_pixels_ * 64, 0);
   if (s.file.synthetic_oblique) {
     FT_Matrix shear{0x10000, kObliqueShear, 0, 0x10000};
@@ -164,10 +185,11 @@ FT_Outline* RealisedFont::LoadOutline(int slot, uint32_t index) {
 void RealisedFont::PlaceGlyph(int slot, uint32_t index, Glyph& glyph) {
   glyph.slot = slot;
   glyph.index = index;
-  FT_Outline* outline = LoadOutline(slot, index);
+  FT_Outline* outline = LoadOutline(glyph);
   if (!outline) return;
   const Slot& s = slots_[static_cast<size_t>(slot)];
-  glyph.advance = static_cast<int>((s.face->glyph->advance.x + 32) >> 6);
+  const FT_Pos advance = glyph.turned ? s.face->glyph->metrics.vertAdvance : s.face->glyph->advance.x;
+  glyph.advance = static_cast<int>((advance + 32) >> 6);
   if (s.file.synthetic_bold) glyph.advance += bold_pixels_;
   if (outline->n_points == 0) return;
   FT_BBox box;
@@ -186,7 +208,7 @@ void RealisedFont::PlaceGlyph(int slot, uint32_t index, Glyph& glyph) {
 // (w x h bytes, zeroed here).
 void RealisedFont::RenderPart(const Glyph& glyph, int x0, int y0, int w, int h, uint8_t* out) {
   std::memset(out, 0, static_cast<size_t>(w) * static_cast<size_t>(h));
-  FT_Outline* outline = LoadOutline(glyph.slot, glyph.index);
+  FT_Outline* outline = LoadOutline(glyph);
   if (!outline) return;
   // Bring the part's top-left corner to the bitmap's top-left corner.
   const FT_Pos box_top = metrics_.ascent - glyph.top;  // y1 of the box, y up

@@ -17,6 +17,10 @@
 
 namespace raster {
 
+bool RopPaintsPatternOnSource(uint8_t index) {
+  return index == RopIndex(kMergeCopy) || index == RopIndex(kPatPaint);
+}
+
 uint8_t TransparentGapRop(uint8_t index) {
   if (!RopUsesPattern(index)) return index;
   switch (index) {
@@ -49,17 +53,17 @@ Clip ClipTo(int dw, int dh, int x, int y, int sw, int sh) {
   return c;
 }
 
-// The brush as a blit sees it: stored bits of the line and gap colours, and
-// which pixels the pattern covers.
+// The brush as a blit sees it: stored bits of the line and gap colours,
+// which pixels the pattern covers, and the row its hatch rows start on.
 struct Pattern {
   BrushStyle style = bsSolid;
   uint32_t fg = 0, bg = 0;
   bool opaque = true;
-  int height = 0;
+  int64_t origin_y = 0;
   // True where the pattern applies; *bits receives its stored bits there.
   bool At(int x, int y, uint32_t* bits) const {
     if (style == bsClear) return false;
-    if (style == bsSolid || HatchBit(style, x, HatchRow(y, height))) {
+    if (style == bsSolid || HatchBit(style, x, HatchRow(y, origin_y))) {
       *bits = fg;
       return true;
     }
@@ -68,7 +72,7 @@ struct Pattern {
   }
 };
 
-Pattern MakePattern(Bitmap& dst) {
+Pattern MakePattern(Bitmap& dst, uint8_t rop, const Clip& clip) {
   const Surface::PatternBrush pb = dst.Canvas().ApplyBrushForPattern();
   const PixelStorage& d = dst.Storage();
   Pattern p;
@@ -76,7 +80,10 @@ Pattern MakePattern(Bitmap& dst) {
   p.fg = d.ColorToBits(DeviceColor(pb.color));
   p.bg = d.ColorToBits(DeviceColor(pb.bk_color));
   p.opaque = pb.bk_opaque;
-  p.height = d.height();
+  // The host paints such a pattern into its copy of the source rows with
+  // the brush origin moved by the destination's top: in the destination the
+  // rows come out shifted by twice the drawn rectangle's top.
+  if (RopPaintsPatternOnSource(rop)) p.origin_y = 2 * int64_t{clip.y0};
   return p;
 }
 
@@ -98,7 +105,7 @@ bool Prepare(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop, Prepare
   pr.rop = RopIndex(rop);
   pr.use_pattern = RopUsesPattern(pr.rop);
   pr.gap = TransparentGapRop(pr.rop);
-  if (pr.use_pattern) pr.pattern = MakePattern(dst);
+  if (pr.use_pattern) pr.pattern = MakePattern(dst, pr.rop, pr.clip);
   if (!RopUsesSource(pr.rop) && !(pr.use_pattern && RopUsesSource(pr.gap))) return true;
   const PixelStorage& s = src.Storage();
   if (&src == &dst) {
@@ -208,8 +215,9 @@ PatternRows MakePatternRows(const PixelStorage& d, const Pattern& pat) {
   if (pr.masked) pr.cover = PixelStorage(d.width(), pr.period, d.layout(), d.palette());
   const uint32_t ones = d.ops().pixel_mask;
   for (int r = 0; r < pr.period; ++r) {
-    // Row r holds the pattern of every destination row y with HatchRow(y) == r.
-    const int y = r + pat.height;
+    // Row r holds the pattern of every destination row y with
+    // HatchRow(y, origin) == r.
+    const int y = static_cast<int>(r + pat.origin_y % 8);
     for (int x = 0; x < d.width(); ++x) {
       uint32_t v = 0;
       const bool covered = pat.At(x, y, &v);
@@ -261,7 +269,7 @@ void FastRow(PixelStorage& d, const Prepared& pr, const RowSpan& span, int y, Ro
   if (!pr.use_pattern) {
     RopBytes(pr.rop, span.zeros.data(), sp, dp, n);
   } else {
-    const int r = rows.period == 1 ? 0 : HatchRow(y, d.height());
+    const int r = rows.period == 1 ? 0 : HatchRow(y, pr.pattern.origin_y);
     const uint8_t* pp = rows.bits.row(r) + span.b0;
     if (rows.masked)
       RopBytesMasked(pr.rop, pr.gap, pp, rows.cover.row(r) + span.b0, sp, dp, n, work.bytes);

@@ -56,12 +56,20 @@ constexpr uint64_t EvalRop(uint8_t index, uint64_t p, uint64_t s, uint64_t d) {
 // source and destination, the other pattern operations keep the destination.
 uint8_t TransparentGapRop(uint8_t index);
 
+// Whether the host applies the pattern to (its copy of) the source before
+// combining with the destination: of the named operations, MERGECOPY and
+// PATPAINT.  Their hatch rows are counted from row 2 * top of the drawn
+// rectangle (its top clipped to the destination) instead of the bitmap's
+// top row; their columns, like every other pattern's, from the left edge.
+bool RopPaintsPatternOnSource(uint8_t index);
+
 // Draws `src` unscaled with its top-left corner at (x, y) of `dst` through
 // the raster operation `rop`, clipped to `dst`.  A source in another layout
 // or colour table is first converted to the destination's; the operation then
 // acts on the stored bits (palette indices on palette layouts).  The pattern
 // is the brush of dst's drawing surface (made if needed), with hatch patterns
-// aligned to the bitmap.  `src` may be `dst`.
+// aligned to the bitmap's top-left corner (but see RopPaintsPatternOnSource).
+// `src` may be `dst`.
 void BitBlt(Bitmap& dst, int x, int y, const Bitmap& src, uint32_t rop);
 
 // The same result computed pixel by pixel through the generic stored-bits

@@ -29,7 +29,7 @@ void HatchSpan(PixelStorage& st, BrushStyle style, int64_t y, int64_t x0, int64_
   const int a = static_cast<int>(std::max<int64_t>(x0, 0));
   const int b = static_cast<int>(std::min<int64_t>(x1, st.width()));
   const int yy = static_cast<int>(y);
-  const int row = HatchRow(yy, st.height());
+  const int row = HatchRow(yy);
   for (int x = a; x < b; ++x) {
     if (HatchBit(style, x, row))
       st.SetBits(x, yy, fg);

@@ -22,14 +22,16 @@ struct AxisMap {
   std::vector<int> index;
 };
 
-// Source index of the k-th of d destination pixels over n source pixels.
+// Source index of the k-th of d destination pixels over n source pixels
+// (see stretch_blt.h).
 int64_t NearestIndex(int64_t k, int64_t n, int64_t d, bool vertical) {
   // 128 bits: the products reach 2^63 for the widest rectangles.
-  if (d >= n) return static_cast<int64_t>((static_cast<__int128>(2 * k + 1) * n - 1) / (2 * d));
-  // Reducing, rows are counted from the bottom of the rectangle.
-  const int64_t j = vertical ? d - 1 - k : k;
-  const int64_t i = static_cast<int64_t>((static_cast<__int128>(2 * j + 2) * n - d - 1) / (2 * d));
-  return vertical ? n - 1 - i : i;
+  using W = __int128;
+  if (d >= n) return static_cast<int64_t>((W{2 * k + 1} * n - 1) / (2 * d));
+  if (!vertical) return static_cast<int64_t>((W{2} * n * (k + 1) - d) / (2 * d));
+  // The first row: the ceiling of (2kn + 1 - d) / 2d, from row 0 on.
+  const W num = W{2} * n * k + 1 - d;
+  return num <= 0 ? 0 : static_cast<int64_t>((num + 2 * d - 1) / (2 * d));
 }
 
 AxisMap MapAxis(int a1, int a2, int n, int limit, bool vertical) {

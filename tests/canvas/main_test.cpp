@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "model/result_codes.h"
 #include "model/settings.h"
 #include "platform/raster/errors.h"
@@ -97,9 +100,49 @@ TEST(TMyCanvas, PixelFormatPuts) {
   EXPECT_EQ(c.GetPixelFormat(), 1);
 }
 
-TEST(TMyCanvas, ConstructionResetsProcessSettings) {
+// Settings record: one per thread.  On one thread every object shares it and
+// every construction resets it; objects of other threads never see it.
+TEST(TMyCanvas, ObjectsOfOneThreadShareOneRecordThatEachConstructionResets) {
   TMyCanvas first;
-  ProcessSettings().jpeg_quality = 50;
+  first.SetJPEGCompressionQuality(50);
+  first.SetFontItalic(true);
   TMyCanvas second;
-  EXPECT_EQ(ProcessSettings().jpeg_quality.load(), 100);
+  EXPECT_EQ(&first.Settings(), &second.Settings());
+  EXPECT_EQ(first.GetJPEGCompressionQuality(), 100);
+  EXPECT_FALSE(first.GetFontItalic());
+  second.SetPNGCompressionLevel(3);
+  second.SetJPEGProgressiveEncoding(true);
+  EXPECT_EQ(first.GetPNGCompressionLevel(), 3);
+  EXPECT_TRUE(first.GetJPEGProgressiveEncoding());
+}
+
+TEST(TMyCanvas, ObjectsOfOtherThreadsNeitherResetNorChangeTheRecord) {
+  TMyCanvas here;
+  here.SetJPEGCompressionQuality(85);
+  here.SetFontBold(true);
+  int32_t seen_there = 0;
+  std::thread([&] {
+    TMyCanvas there;
+    seen_there = there.GetJPEGCompressionQuality();
+    there.SetJPEGCompressionQuality(10);
+    there.SetGIFCompressionMode(1);
+    TMyCanvas again;
+  }).join();
+  EXPECT_EQ(seen_there, 100) << "a new thread starts from the defaults";
+  EXPECT_EQ(here.GetJPEGCompressionQuality(), 85);
+  EXPECT_EQ(here.GetGIFCompressionMode(), 0);
+  EXPECT_TRUE(here.GetFontBold());
+}
+
+TEST(TMyCanvas, ARecordOutlivesTheThreadThatMadeIt) {
+  std::unique_ptr<TMyCanvas> orphan;
+  std::thread([&] {
+    orphan = std::make_unique<TMyCanvas>();
+    orphan->SetJPEGCompressionQuality(42);
+  }).join();
+  EXPECT_EQ(orphan->GetJPEGCompressionQuality(), 42);
+  TMyCanvas here;  // resets this thread's record, not the orphan's
+  EXPECT_EQ(orphan->GetJPEGCompressionQuality(), 42);
+  orphan->SetJPEGCompressionQuality(7);
+  EXPECT_EQ(here.GetJPEGCompressionQuality(), 100);
 }

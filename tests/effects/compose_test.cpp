@@ -124,7 +124,10 @@ TEST(CopyModeDraw, EveryModeFollowsItsTableEntry) {
             const uint32_t d = before.Storage().GetBits(x, y);
             uint32_t want = d;
             if (x >= 5 && y >= 3 && x < 17 && y < 12) {
-              const bool on_line = style == raster::bsSolid || raster::HatchBit(style, x, (y - 14 + 16) % 8);
+              // Hatch rows count from the top row; MERGECOPY (3) and PATPAINT
+              // (9) paint the pattern into the source first, from row 2 * 3.
+              const int row = (mode == 3 || mode == 9) ? (y - 6 + 8) % 8 : y % 8;
+              const bool on_line = style == raster::bsSolid || raster::HatchBit(style, x, row);
               want = TableResult(mode, on_line ? line : gap, src.Storage().GetBits(x - 5, y - 3), d) & ones;
             }
             ASSERT_EQ(dst.Storage().GetBits(x, y), want)

@@ -65,6 +65,7 @@ def test_layout_and_relative_runpaths(tree):
     prefix, _, _ = tree
     lib = libdir(prefix)
     assert python_dir(prefix).name == "dist-packages"
+    assert (python_dir(prefix) / "zelnor2.pyi").exists(), "the type stubs sit beside the module"
     for part in ("bin/zelnor2", "include/zelnor2/client.h",
                  "share/doc/zelnor2/examples/hello.py", "share/doc/zelnor2/examples/hello_client.cpp"):
         assert (prefix / part).exists(), part

@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "canvas/Zelnor2_TLB.h"
@@ -253,6 +255,51 @@ TEST_F(ServerTest, DispatchSupportInterfaces) {
   info->Release();
   provide->Release();
   c->Release();
+}
+
+// Calls from several threads into one object run one after the other: every
+// append lands, and reads between them see a consistent list.
+TEST_F(ServerTest, CallsFromManyThreadsIntoOneObjectRunOneAfterTheOther) {
+  IMyCanvas* c = NewCanvasObject();
+  ASSERT_NE(c, nullptr);
+  constexpr int kThreads = 4, kAppends = 250;
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      LONG result = 0, upper = 0, width = 0;
+      for (int i = 0; i < kAppends; ++i) {
+        if (c->NewCanvas(t + 1, 1, 1, &result) != S_OK || result != 0) ++failures;
+        if (c->get_UBound(&upper) != S_OK || upper < 1) ++failures;
+        if (c->get_Width(&width) != S_OK || width != 0) ++failures;  // canvas 0 stays empty
+      }
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(failures.load(), 0);
+  LONG upper = 0;
+  ASSERT_EQ(c->get_UBound(&upper), S_OK);
+  EXPECT_EQ(upper, kThreads * kAppends);
+  c->Release();
+}
+
+TEST_F(ServerTest, TheLastReleaseMayComeFromAnotherThread) {
+  IMyCanvas* c = NewCanvasObject();
+  ASSERT_NE(c, nullptr);
+  LONG result = 0;
+  ASSERT_EQ(c->NewCanvas(300, 200, 3, &result), S_OK);
+  std::vector<std::thread> holders;
+  for (int t = 0; t < 4; ++t) {
+    c->AddRef();
+    holders.emplace_back([c] {
+      LONG width = 0;
+      c->get_Width(&width);
+      c->Release();
+    });
+  }
+  c->Release();  // one of the holders ends the object
+  for (auto& t : holders) t.join();
+  EXPECT_EQ(module_.CanUnloadNow(), S_OK);
 }
 
 VARIANT Value(VARTYPE vt, int64_t bits) {

@@ -71,6 +71,23 @@ TEST(ResampleBitmap, VeryStrongReductionsStayExact) {
   EXPECT_EQ(Resampled(panorama, 100, 2), ReferenceResample(panorama, 100, 2));
 }
 
+// Past 2^23 source pixels into one the rounded scale is 0; those pixels get
+// the plain average instead of black.  Up to the limit (scale 1) the bytes
+// stay those of the scaled product, however coarse.
+TEST(ResampleBitmap, ReductionsBeyondTheScalesRangeGiveTheAverage) {
+  constexpr int kLimit = 1 << 23;
+  const auto colour = [](int, int, int c) { return 60 + 70 * c; };
+  const Image average = MakeImage(1, 1, colour);
+  EXPECT_EQ(Resampled(MakeImage(kLimit + 1, 1, colour), 1, 1), average);
+  EXPECT_EQ(Resampled(MakeImage(1, kLimit + 1, colour), 1, 1), average);
+  const Image at_limit = MakeImage(kLimit, 1, colour);
+  EXPECT_EQ(Resampled(at_limit, 1, 1), ReferenceResample(at_limit, 1, 1));
+  // Two destination pixels of a little over 2^23 each, a boundary pixel
+  // weighted between them.
+  const Image halves = MakeImage(2 * kLimit + 3, 1, [](int x, int, int) { return x <= kLimit ? 10 : 250; });
+  EXPECT_EQ(BlueValues(Resampled(halves, 2, 1)), (std::vector<int>{10, 250}));
+}
+
 // Both with and without the vector loops (where the processor has them).
 class ResampleFormulas : public ::testing::TestWithParam<bool> {
  protected:

@@ -136,6 +136,66 @@ TEST_F(ClientTest, CopiesShareTheObjectUntilTheLastIsReleased) {
   EXPECT_EQ(e.description(), "the object has been released");
 }
 
+TEST_F(ClientTest, MembersListMethodsAndBothHalvesOfProperties) {
+  zelnor2::Object canvas = zelnor2::CreateObject("Zelnor2.MyCanvas");
+  std::vector<zelnor2::Member> members = canvas.Members();
+  ASSERT_EQ(members.size(), 85u);
+  auto find = [&](const std::string& name, zelnor2::Member::Kind kind) -> const zelnor2::Member* {
+    for (const zelnor2::Member& m : members)
+      if (m.name == name && m.kind == kind) return &m;
+    return nullptr;
+  };
+  using Kind = zelnor2::Member::Kind;
+  const zelnor2::Member* save = find("SaveToStream", Kind::kMethod);
+  ASSERT_NE(save, nullptr);
+  EXPECT_EQ(save->parameters, (std::vector<std::string>{"ToVar", "FileType", "Transparent", "TX1", "TY1"}));
+  const zelnor2::Member* reversal = find("Reversal", Kind::kMethod);  // only a result, no arguments
+  ASSERT_NE(reversal, nullptr);
+  EXPECT_TRUE(reversal->parameters.empty());
+  ASSERT_NE(find("Width", Kind::kPropertyGet), nullptr);
+  ASSERT_NE(find("Width", Kind::kPropertyPut), nullptr);
+  EXPECT_TRUE(find("Width", Kind::kPropertyGet)->parameters.empty());
+  EXPECT_TRUE(find("Width", Kind::kPropertyPut)->parameters.empty());
+  EXPECT_NE(find("UBound", Kind::kPropertyGet), nullptr);
+  EXPECT_EQ(find("UBound", Kind::kPropertyPut), nullptr);  // read-only
+  canvas.Release();
+  EXPECT_EQ(Failure([&] { canvas.Members(); }).hresult(), zelnor2::kUnexpected);
+}
+
+TEST_F(ClientTest, ArgumentListsBuiltAtRunTime) {
+  zelnor2::Object canvas = zelnor2::CreateObject("Zelnor2.MyCanvas");
+  zelnor2::Ref picture;
+  std::vector<zelnor2::Argument> args;
+  args.emplace_back(zelnor2::Named("NewHeight", 20));
+  args.emplace_back(zelnor2::Named("NewWidth", 30));
+  EXPECT_EQ(canvas.Invoke("NewCanvas", args).AsInt(), 0);
+  EXPECT_EQ(canvas.Get("Width").AsInt(), 30);
+  args.clear();
+  args.emplace_back(picture);
+  args.emplace_back("BMP");
+  EXPECT_EQ(canvas.Invoke("SaveToStream", args).AsInt(), 0);
+  EXPECT_EQ(picture.value().AsBytes().at(0), 'B');
+  args.clear();
+  args.emplace_back(zelnor2::Named("filetype", "GIF"));
+  args.emplace_back("TOVAR", picture);  // a by-reference argument by name
+  EXPECT_EQ(canvas.Invoke("SaveToStream", args).AsInt(), 0);
+  EXPECT_EQ(picture.value().AsBytes().at(0), 'G');
+}
+
+TEST_F(ClientTest, NamesHoldingNulNameNothing) {
+  // GetIDsOfNames would read only the part before the NUL: another name.
+  zelnor2::Object canvas = zelnor2::CreateObject("Zelnor2.MyCanvas");
+  EXPECT_EQ(canvas.Call("NewCanvas", 20, 10).AsInt(), 0);
+  using namespace std::string_literals;
+  EXPECT_EQ(Failure([&] { canvas.Put("Width\0junk"s, 5); }).hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(Failure([&] { canvas.Get("Width\0"s); }).hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(Failure([&] { canvas.Call("PixelGet\0x"s, 1, 1); }).hresult(), zelnor2::kUnknownName);
+  zelnor2::Error e = Failure([&] { canvas.Call("NewCanvas", zelnor2::Named("NewWidth\0x"s, 5), 7); });
+  EXPECT_EQ(e.hresult(), zelnor2::kUnknownName);
+  EXPECT_EQ(e.description(), "NewCanvas has no parameter whose name holds a NUL character");
+  EXPECT_EQ(canvas.Get("Width").AsInt(), 20);
+}
+
 TEST_F(ClientTest, UnreadableStoreIsNamedInTheError) {
   fs::path folder = dir_ / "folder-store";
   fs::create_directories(folder);

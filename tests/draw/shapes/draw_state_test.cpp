@@ -62,7 +62,7 @@ TEST(DrawState, FontSizeNameAndProcessWideStyleFlags) {
   EXPECT_TRUE(c.GetFontBold());
   EXPECT_EQ(c.Current().Canvas().FontStyles() & raster::fsBold, 0) << "canvas 1's font is not bold";
   TMyCanvas other;
-  EXPECT_FALSE(c.GetFontBold()) << "a new object resets the process-wide flags";
+  EXPECT_FALSE(c.GetFontBold()) << "a new object on this thread resets the flags";
   other.SetFontItalic(true);
   EXPECT_TRUE(c.GetFontItalic());
 }

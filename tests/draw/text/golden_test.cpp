@@ -158,6 +158,33 @@ TEST(TextGolden, Japanese) {
   });
 }
 
+// "@" faces: the ideographs and kana lie turned a quarter counter-clockwise
+// (turn the picture a quarter clockwise to read them down a column), the
+// comma, brackets and long-vowel mark in their vertical forms, Latin text
+// and digits as on a horizontal line.
+TEST(TextGolden, VerticalJapanese) {
+  ExpectGolden("japanese_vertical", zelnor::pf24bit, 480, 110, [](raster::Bitmap& b) {
+    raster::Surface& s = b.Canvas();
+    s.SetFontName("@\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF");
+    s.SetFontHeight(Points(20));
+    // 縦書きのテキスト、「コーヒー」
+    Line(b, 4,
+         "\xE7\xB8\xA6\xE6\x9B\xB8\xE3\x81\x8D\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
+         "\xE3\x83\x88\xE3\x80\x81\xE3\x80\x8C\xE3\x82\xB3\xE3\x83\xBC\xE3\x83\x92\xE3\x83\xBC"
+         "\xE3\x80\x8D");
+    s.SetFontHeight(Points(14));
+    s.SetFontColor(Rgb(0, 0, 160));
+    s.SetBrushColor(Rgb(255, 240, 200));
+    // Zelnor2 で縦に 2026 年
+    Line(b, 44, "Zelnor2 \xE3\x81\xA7\xE7\xB8\xA6\xE3\x81\xAB 2026 \xE5\xB9\xB4", false);
+    s.SetFontName("@IPAPGothic");
+    s.SetFontStyles(raster::fsBold);
+    s.SetFontColor(Rgb(160, 0, 0));
+    // 太字、日本語。
+    Line(b, 76, "\xE5\xA4\xAA\xE5\xAD\x97\xE3\x80\x81\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x80\x82");
+  });
+}
+
 TEST(TextGolden, FaceNames) {
   ExpectGolden("faces", zelnor::pf24bit, 360, 100, [](raster::Bitmap& b) {
     raster::Surface& s = b.Canvas();

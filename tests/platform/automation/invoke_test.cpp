@@ -2,11 +2,38 @@
 // whose functions record what they receive.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "platform/automation/dispcall.h"
 #include "platform/automation/typeinfo.h"
+
+// Allocations through operator new on each thread, so that a test can tell
+// that a call allocated nothing.
+namespace {
+thread_local long t_allocations = 0;
+}  // namespace
+
+void* operator new(std::size_t size) {
+  ++t_allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  ++t_allocations;
+  return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace automation {
 namespace {
@@ -41,7 +68,8 @@ const InterfaceDesc kSample = {
        {"Name", VT_BSTR, kOpt}},
       VT_I4,
       "Result",
-      Through<&ISample::Place>()},
+      Through<&ISample::Place>(),
+      "Places a mark; Result is rcOK."},
      {"Size", INVOKE_PROPERTYGET, 2, {}, VT_I4, "Value", Through<&ISample::get_Size>()},
      {"Size",
       INVOKE_PROPERTYPUT,
@@ -72,7 +100,7 @@ class Sample final : public ISample {
   }
 
   HRESULT Place(LONG X1, LONG Y1, VARIANT_BOOL fill, BSTR name, LONG* Result) override {
-    x = X1, y = Y1, filled = fill, label = Utf8FromBstr(name), label_null = name == nullptr;
+    x = X1, y = Y1, filled = fill, label = Utf8FromBstr(name), label_null = name == nullptr, seen_name = name;
     *Result = X1 + Y1;
     return S_OK;
   }
@@ -101,6 +129,7 @@ class Sample final : public ISample {
   VARIANT_BOOL filled = 0;
   std::string label;
   bool label_null = true;
+  BSTR seen_name = nullptr;
 };
 
 VARIANT I4(LONG v) {
@@ -263,6 +292,118 @@ TEST(TypeInfo, FunctionDescriptionsCarryDefaults) {
   ASSERT_EQ(info->GetNames(1, names, 8, &count), S_OK);
   EXPECT_EQ(count, 6u);
   for (UINT i = 0; i < count; ++i) SysFreeString(names[i]);
+  info->Release();
+}
+
+VARIANT Bool(bool v) {
+  VARIANT r;
+  VariantInit(&r);
+  r.vt = VT_BOOL;
+  r.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+  return r;
+}
+
+// The call an object makes: through its type information's member index.
+HRESULT RunIndexed(ITypeInfo* info, Call& c, Sample& s, DISPID id, WORD flags = DISPATCH_METHOD) {
+  DISPPARAMS dp{c.args.data(), c.named.empty() ? nullptr : c.named.data(), static_cast<UINT>(c.args.size()),
+                static_cast<UINT>(c.named.size())};
+  return info->Invoke(static_cast<ISample*>(&s), id, flags, &dp, &c.result, &c.excep, &c.arg_err);
+}
+
+TEST(Invoke, ArgumentsOfTheDeclaredTypesAreNeitherCopiedNorAllocated) {
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(CreateInterfaceTypeInfo(kLib, kSample, &info), S_OK);
+  Sample s;
+  Call c;
+  c.args = {Text("mark"), Bool(false), I4(2), I4(5)};
+  ASSERT_EQ(RunIndexed(info, c, s, 1), S_OK);  // the thread's first call may set up its error slot
+  const long before = t_allocations;
+  ASSERT_EQ(RunIndexed(info, c, s, 1), S_OK);
+  EXPECT_EQ(t_allocations - before, 0);
+  EXPECT_EQ(s.seen_name, c.args[0].bstrVal) << "the member reads the caller's own string";
+  EXPECT_EQ(Utf8FromBstr(c.args[0].bstrVal), "mark") << "and the call leaves it to the caller";
+  EXPECT_EQ(c.result.lVal, 7);
+  EXPECT_EQ(s.filled, VARIANT_FALSE);
+  // Other types are converted into storage the call owns and frees.
+  Call converted;
+  converted.args = {I4(12), I4(1), Text("30"), I4(5)};
+  ASSERT_EQ(RunIndexed(info, converted, s, 1), S_OK);
+  EXPECT_EQ(s.y, 30);
+  EXPECT_EQ(s.label, "12");
+  EXPECT_EQ(s.filled, VARIANT_TRUE);
+  EXPECT_EQ(converted.args[2].vt, VT_BSTR) << "the caller's argument is not changed";
+  info->Release();
+}
+
+TEST(Invoke, ThroughTheIndexPutsGetsAndErrorsMatchTheTable) {
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(CreateInterfaceTypeInfo(kLib, kSample, &info), S_OK);
+  Sample s;
+  Call put;
+  put.args = {I4(33)};
+  put.named = {DISPID_PROPERTYPUT};
+  ASSERT_EQ(RunIndexed(info, put, s, 2, DISPATCH_PROPERTYPUT), S_OK);
+  Call get;
+  ASSERT_EQ(RunIndexed(info, get, s, 2, DISPATCH_PROPERTYGET), S_OK);
+  EXPECT_EQ(get.result.lVal, 33);
+  Call method;
+  EXPECT_EQ(RunIndexed(info, method, s, 2, DISPATCH_METHOD), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(RunIndexed(info, method, s, 77), DISP_E_MEMBERNOTFOUND);
+  Call wrong;
+  wrong.args = {Text("seven"), I4(1)};
+  EXPECT_EQ(RunIndexed(info, wrong, s, 1), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(wrong.arg_err, 0u);
+  info->Release();
+}
+
+TEST(MemberIndex, FindsEveryRowOfALargeTableByNameAndId) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back("Member" + std::to_string(i));
+  InterfaceDesc many = kSample;
+  many.members.clear();
+  for (int i = 0; i < 300; ++i) {
+    MemberDesc m;
+    m.name = names[static_cast<size_t>(i)].c_str();
+    m.kind = i % 2 ? INVOKE_PROPERTYPUT : INVOKE_PROPERTYGET;
+    m.dispid = 1000 - i / 2;  // pairs of rows share an id, in falling order
+    many.members.push_back(m);
+  }
+  MemberIndex index(many);
+  for (int i = 0; i < 300; ++i) {
+    std::u16string upper = Utf16FromUtf8("MEMBER" + std::to_string(i));
+    const MemberDesc* m = index.FindByName(upper.c_str());
+    ASSERT_NE(m, nullptr) << i;
+    EXPECT_EQ(m, &many.members[static_cast<size_t>(i)]);
+    const WORD flags = i % 2 ? DISPATCH_PROPERTYPUT : DISPATCH_PROPERTYGET;
+    EXPECT_EQ(index.FindByDispid(1000 - i / 2, flags), m);
+  }
+  EXPECT_EQ(index.FindByName(u"Member300"), nullptr);
+  EXPECT_EQ(index.FindByName(u"Member"), nullptr);
+  EXPECT_EQ(index.FindByName(nullptr), nullptr);
+  EXPECT_EQ(index.FindByDispid(1000, DISPATCH_METHOD), nullptr);
+  EXPECT_EQ(index.FindByDispid(1, DISPATCH_PROPERTYGET), nullptr);
+  MemberIndex sample(kSample);
+  const MemberDesc* size = sample.FindByName(u"SIZE");
+  ASSERT_NE(size, nullptr);
+  EXPECT_EQ(size->kind, INVOKE_PROPERTYGET) << "the first row of a name answers";
+}
+
+TEST(TypeInfo, MembersHandOutTheirHelpText) {
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(CreateInterfaceTypeInfo(kLib, kSample, &info), S_OK);
+  BSTR name = nullptr, doc = nullptr;
+  ASSERT_EQ(info->GetDocumentation(1, &name, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Utf8FromBstr(name), "Place");
+  EXPECT_EQ(Utf8FromBstr(doc), "Places a mark; Result is rcOK.");
+  SysFreeString(name);
+  SysFreeString(doc);
+  doc = reinterpret_cast<BSTR>(1);
+  ASSERT_EQ(info->GetDocumentation(3, nullptr, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(doc, nullptr) << "a member without help text has no documentation string";
+  ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, nullptr, &doc, nullptr, nullptr), S_OK);
+  EXPECT_EQ(Utf8FromBstr(doc), "sample interface");
+  SysFreeString(doc);
+  EXPECT_EQ(info->GetDocumentation(99, nullptr, &doc, nullptr, nullptr), TYPE_E_ELEMENTNOTFOUND);
   info->Release();
 }
 

