@@ -65,22 +65,24 @@ VARIANT StreamToByteArray(const MemoryStream& stream) {
 }
 
 MemoryStream ByteArrayToStream(const VARIANT& value) {
+  const ByteArrayView view(value);
+  return MemoryStream(view.bytes().begin(), view.bytes().end());
+}
+
+ByteArrayView::ByteArrayView(const VARIANT& value) {
   SAFEARRAY* array = ArrayOf(value);
-  if (!array) return {};
+  if (!array) return;
   if (SafeArrayGetDim(array) != 1 || SafeArrayGetElemsize(array) != 1)
     throw std::runtime_error("The value is not a one-dimensional byte array");
   const size_t count = array->rgsabound[0].cElements;
   void* data = nullptr;
   if (FAILED(SafeArrayAccessData(array, &data))) throw std::runtime_error("Cannot access the byte array");
-  MemoryStream out;
-  try {
-    out.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + count);
-  } catch (...) {
-    SafeArrayUnaccessData(array);
-    throw;
-  }
-  SafeArrayUnaccessData(array);
-  return out;
+  array_ = array;
+  bytes_ = {static_cast<const uint8_t*>(data), count};
+}
+
+ByteArrayView::~ByteArrayView() {
+  if (array_) SafeArrayUnaccessData(array_);
 }
 
 void StoreByteArray(VARIANT* target, const MemoryStream& stream) {

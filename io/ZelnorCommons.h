@@ -3,6 +3,7 @@
 // VT_ARRAY | VT_UI1 values.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +32,23 @@ automation::VARIANT StreamToByteArray(const MemoryStream& stream);
 // exactly, whatever its lower bound (the array is locked while copying).  A
 // value that is not a one-dimensional array of bytes fails with a message.
 MemoryStream ByteArrayToStream(const automation::VARIANT& value);
+
+// The bytes of an image byte array in place, without a copy: the array is
+// locked while the view lives, so the script cannot resize or free it.  A
+// value that is not a one-dimensional array of bytes fails with a message;
+// a null array gives no bytes.
+class ByteArrayView {
+ public:
+  explicit ByteArrayView(const automation::VARIANT& value);
+  ~ByteArrayView();
+  ByteArrayView(const ByteArrayView&) = delete;
+  ByteArrayView& operator=(const ByteArrayView&) = delete;
+  std::span<const uint8_t> bytes() const { return bytes_; }
+
+ private:
+  automation::SAFEARRAY* array_ = nullptr;
+  std::span<const uint8_t> bytes_;
+};
 
 // Puts a new image byte array into a script's variable, replacing (and
 // freeing) what it held.  A by-reference variant is written through.  The

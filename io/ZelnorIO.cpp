@@ -33,6 +33,11 @@ raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes) 
   return CodecOrFail(imageType).decode(bytes);
 }
 
+raster::PixelStorage DecodeImageFile(int imageType, const sysplat::RegularFile& file) {
+  const ImageCodec& codec = CodecOrFail(imageType);
+  return codec.decode_file ? codec.decode_file(file) : codec.decode(file.ReadAll());
+}
+
 MemoryStream EncodeCanvasImage(int imageType, const raster::Bitmap& canvas, const CodecSettings& settings,
                                bool transparent, int32_t TX1, int32_t TY1) {
   if (canvas.Empty()) throw std::invalid_argument("Cannot encode an empty canvas");

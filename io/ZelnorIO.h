@@ -10,6 +10,7 @@
 #include "io/ZelnorCommons.h"
 #include "model/settings.h"
 #include "platform/raster/bitmap.h"
+#include "platform/system/files.h"
 
 namespace zelnor {
 
@@ -21,6 +22,9 @@ enum SaveDestination : uint8_t { sdFile = 0, sdByteArray = 1 };
 // limit is refused before its pixels are allocated.  BMP keeps the file's
 // format and palette.
 raster::PixelStorage DecodeImage(int imageType, std::span<const uint8_t> bytes);
+// The same for an open file (codecs that can read parts of it straight into
+// the picture do, the others get the whole file).
+raster::PixelStorage DecodeImageFile(int imageType, const sysplat::RegularFile& file);
 
 // Encodes a canvas as a whole file of the given type (by the codec table)
 // with the settings copy.  GIF applies the transparency rule when

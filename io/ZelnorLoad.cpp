@@ -60,9 +60,9 @@ int32_t LoadImageFile(const std::string& path, bool appendload, int32_t X1, int3
                       raster::Bitmap& canvas) {
   const ImageType type = ImageTypeFromFileName(path);
   if (type == itUnknown) return rcUnsupportedType;
-  std::optional<MemoryStream> bytes = ReadImageFile(path);
-  if (!bytes) return rcNoInput;
-  PlaceImage(DecodeImage(type, *bytes), appendload, X1, Y1, Cpmode, canvas);
+  const std::optional<sysplat::RegularFile> file = sysplat::RegularFile::Open(path, kMaxImageFileBytes);
+  if (!file) return rcNoInput;
+  PlaceImage(DecodeImageFile(type, *file), appendload, X1, Y1, Cpmode, canvas);
   return rcOK;
 }
 
@@ -71,8 +71,12 @@ int32_t LoadImageBytes(const automation::VARIANT& FromVar, const std::string& Fi
   const ImageType type = ImageTypeFromName(FileType);
   if (type == itUnknown) return rcUnsupportedType;
   if (FromVar.vt != (automation::VT_ARRAY | automation::VT_UI1)) return rcNoInput;
-  const MemoryStream bytes = ByteArrayToStream(FromVar);
-  PlaceImage(DecodeImage(type, bytes), appendload, X1, Y1, Cpmode, canvas);
+  raster::PixelStorage picture;
+  {
+    const ByteArrayView bytes(FromVar);  // decoded in place, unlocked before the canvas changes
+    picture = DecodeImage(type, bytes.bytes());
+  }
+  PlaceImage(std::move(picture), appendload, X1, Y1, Cpmode, canvas);
   return rcOK;
 }
 
@@ -97,8 +101,12 @@ int32_t PutCanvasImage(const automation::VARIANT& FromVar, int32_t X1, int32_t Y
   if (canvas.Empty()) return rcEmptyCanvas;
   if (X1 < 0 || Y1 < 0) return rcInvalidArgument;
   if (X1 > canvas.Width() || Y1 > canvas.Height()) return rcInvalidArgument;
-  const MemoryStream bytes = ByteArrayToStream(FromVar);
-  PlaceImage(DecodeImage(itBMP, bytes), true, X1, Y1, Cpmode, canvas);
+  raster::PixelStorage picture;
+  {
+    const ByteArrayView bytes(FromVar);
+    picture = DecodeImage(itBMP, bytes.bytes());
+  }
+  PlaceImage(std::move(picture), true, X1, Y1, Cpmode, canvas);
   return rcOK;
 }
 

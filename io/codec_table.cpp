@@ -1,5 +1,6 @@
 #include "io/codec_table.h"
 
+#include "io/codecs/bmp_codec.h"
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/jpeg_codec.h"
 #include "io/codecs/png_codec.h"
@@ -20,22 +21,16 @@ std::vector<uint8_t> EncodePngCanvas(const raster::Bitmap& canvas, const EncodeO
   return codecs::EncodePng(canvas.Storage(), o.settings.png_compression_level);
 }
 
-// BMP keeps the file's own pixel format and palette.
-raster::PixelStorage DecodeBmp(std::span<const uint8_t> bytes) {
-  raster::Bitmap b;
-  b.LoadFromBmp(bytes);
-  return b.ReleaseStorage();
-}
-
 std::vector<uint8_t> EncodeBmpCanvas(const raster::Bitmap& canvas, const EncodeOptions&) {
   return canvas.SaveToBmp();
 }
 
 constexpr ImageCodec kCodecs[] = {
-    {itJPEG, {"JPG", "JPEG"}, codecs::DecodeJpeg, EncodeJpegCanvas},
-    {itGIF, {"GIF"}, codecs::DecodeGif, EncodeGifCanvas},
-    {itPNG, {"PNG"}, codecs::DecodePng, EncodePngCanvas},
-    {itBMP, {"BMP"}, DecodeBmp, EncodeBmpCanvas},
+    {itJPEG, {"JPG", "JPEG"}, codecs::DecodeJpeg, nullptr, EncodeJpegCanvas},
+    {itGIF, {"GIF"}, codecs::DecodeGif, nullptr, EncodeGifCanvas},
+    {itPNG, {"PNG"}, codecs::DecodePng, nullptr, EncodePngCanvas},
+    // BMP keeps the file's own pixel format and palette.
+    {itBMP, {"BMP"}, codecs::DecodeBmp, codecs::DecodeBmpFile, EncodeBmpCanvas},
 };
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "model/image_type.h"
 #include "model/settings.h"
 #include "platform/raster/bitmap.h"
+#include "platform/system/files.h"
 
 namespace zelnor {
 
@@ -31,6 +32,10 @@ struct ImageCodec {
   std::array<std::string_view, 2> words;
   // A complete picture from a whole file; damaged data fails with a message.
   raster::PixelStorage (*decode)(std::span<const uint8_t> bytes);
+  // The same picture read from an open file by the codec itself, where that
+  // saves a copy of the file in memory; nullptr: the file is read whole and
+  // goes to `decode`.
+  raster::PixelStorage (*decode_file)(const sysplat::RegularFile& file);
   // A whole file from a non-empty canvas.
   std::vector<uint8_t> (*encode)(const raster::Bitmap& canvas, const EncodeOptions& options);
 };

@@ -20,9 +20,10 @@ struct GifFrame {
   bool transparent = false;
   int transparent_index = 0;
   uint16_t delay = 0;  // hundredths of a second
-  // LZW image data made ahead, alongside the colour reduction; empty: the
-  // image data is encoded when the file is written.
-  std::vector<uint8_t> lzw_data;
+  // Image data made ahead in the file's compression mode (LZW alongside the
+  // colour reduction, or a frame of an animation encoded on its own core);
+  // empty: the image data is encoded when the file is written.
+  std::vector<uint8_t> image_data;
 };
 
 struct GifFile {
@@ -63,7 +64,9 @@ struct GifAnimation {
 
 // One frame per picture, in order, each at (0, 0) with its own colour table
 // and a Graphic Control Extension; the logical screen takes the largest width
-// and the largest height.  At least one picture.
+// and the largest height.  At least one picture.  Frames are reduced and
+// encoded on every core (each has its own table, so they are independent)
+// and written in order: the same bytes as one after the other.
 std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* const> pictures,
                                        const GifAnimation& animation, int compression_mode);
 

@@ -1,17 +1,19 @@
 // libjpeg reports fatal errors through error_exit, which must not return.
 // Here it formats the message and longjmps back into the small function that
 // made the library call; those functions hold no C++ objects of their own, so
-// the jump skips no destructor.  Buffers are made before each phase and owned
-// by the caller.
+// the jump skips no destructor (the encoder's destination is trivially
+// destructible).  Buffers are made before each phase and owned by the caller.
 #include "io/codecs/jpeg_codec.h"
 
 #include <jerror.h>
 #include <jpeglib.h>
 #include <stdio.h>  // libjpeg's header needs FILE
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -57,40 +59,94 @@ constexpr long kWorkMemory = static_cast<long>(2 * raster::kMaxBitmapBytes);
 
 // ------------------------------------------------------------------ encoding
 
+// The encoded bytes go straight into the vector that is returned.  Its
+// capacity is reserved once from the picture's size (untouched, so it costs
+// address space, not memory) and it is extended a slice at a time as the
+// library fills it: nothing is copied unless a file outgrows the estimate.
+class VectorDestination {
+ public:
+  VectorDestination(j_compress_ptr cinfo, std::vector<uint8_t>& out, size_t estimate) : out_(out) {
+    out_.clear();
+    out_.reserve(estimate);
+    mgr_.init_destination = [](j_compress_ptr) {};
+    mgr_.empty_output_buffer = Empty;
+    mgr_.term_destination = Term;
+    cinfo->dest = &mgr_;
+    cinfo->client_data = this;
+    Extend();
+  }
+
+ private:
+  static constexpr size_t kSlice = size_t{256} << 10;
+
+  void Extend() {
+    const size_t used = out_.size();
+    out_.resize(used + kSlice);
+    mgr_.next_output_byte = out_.data() + used;
+    mgr_.free_in_buffer = kSlice;
+  }
+  // No exception may cross the library: running out of memory becomes its
+  // own error, which jumps back to the caller.
+  static boolean Empty(j_compress_ptr cinfo) {
+    bool extended = true;
+    try {
+      static_cast<VectorDestination*>(cinfo->client_data)->Extend();
+    } catch (const std::bad_alloc&) {
+      extended = false;
+    }
+    if (!extended) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    return TRUE;
+  }
+  static void Term(j_compress_ptr cinfo) {
+    auto* self = static_cast<VectorDestination*>(cinfo->client_data);
+    self->out_.resize(self->out_.size() - self->mgr_.free_in_buffer);
+  }
+
+  jpeg_destination_mgr mgr_{};
+  std::vector<uint8_t>& out_;
+};
+
+// Room for the file of a picture: 4:2:0 sampling keeps 1.5 samples a pixel,
+// and an entropy-coded sample rarely takes more than a byte.  Past 512 MiB
+// the vector grows as it needs.
+size_t EstimatedJpegSize(const raster::PixelStorage& p) {
+  const size_t samples = static_cast<size_t>(p.width()) * static_cast<size_t>(p.height()) * 3 / 2;
+  return std::min(samples + (size_t{64} << 10), size_t{512} << 20);
+}
+
 struct Compressor {
   jpeg_compress_struct cinfo{};
   ErrorTrap trap;
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  ~Compressor() {
-    jpeg_destroy_compress(&cinfo);
-    std::free(buffer);
-  }
+  ~Compressor() { jpeg_destroy_compress(&cinfo); }
 };
 
-bool Compress(Compressor& c, const raster::PixelStorage& bgr, const JpegOptions& o, JSAMPLE* rgb_row) {
+// Rows go to the library as they are stored (blue, green, red: libjpeg-turbo's
+// extended input colour space), a batch of row pointers per call.  The colour
+// conversion is the same as for red, green, blue input, so are the bytes.
+bool Compress(Compressor& c, const raster::PixelStorage& bgr, const JpegOptions& o,
+              std::vector<uint8_t>& out) {
   if (setjmp(c.trap.jump)) return false;
   InstallTrap(c.trap, c.cinfo.err);
   jpeg_create_compress(&c.cinfo);
   c.cinfo.mem->max_memory_to_use = kWorkMemory;
-  jpeg_mem_dest(&c.cinfo, &c.buffer, &c.size);
+  VectorDestination destination(&c.cinfo, out, EstimatedJpegSize(bgr));
   c.cinfo.image_width = static_cast<JDIMENSION>(bgr.width());
   c.cinfo.image_height = static_cast<JDIMENSION>(bgr.height());
   c.cinfo.input_components = 3;
-  c.cinfo.in_color_space = JCS_RGB;
+  c.cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&c.cinfo);
   c.cinfo.dct_method = JDCT_FLOAT;
   jpeg_set_quality(&c.cinfo, o.quality, TRUE);
   if (o.progressive) jpeg_simple_progression(&c.cinfo);
   jpeg_start_compress(&c.cinfo, TRUE);
+  constexpr JDIMENSION kBatch = 32;
+  JSAMPROW rows[kBatch];
   while (c.cinfo.next_scanline < c.cinfo.image_height) {
-    const uint8_t* src = bgr.row(static_cast<int>(c.cinfo.next_scanline));
-    for (int x = 0; x < bgr.width(); ++x) {
-      rgb_row[3 * x] = src[3 * x + 2];
-      rgb_row[3 * x + 1] = src[3 * x + 1];
-      rgb_row[3 * x + 2] = src[3 * x];
-    }
-    jpeg_write_scanlines(&c.cinfo, &rgb_row, 1);
+    const JDIMENSION first = c.cinfo.next_scanline;
+    const JDIMENSION count = std::min(kBatch, c.cinfo.image_height - first);
+    for (JDIMENSION i = 0; i < count; ++i)
+      rows[i] = const_cast<JSAMPROW>(bgr.row(static_cast<int>(first + i)));  // the library only reads
+    jpeg_write_scanlines(&c.cinfo, rows, count);
   }
   jpeg_finish_compress(&c.cinfo);
   return true;
@@ -188,11 +244,11 @@ std::vector<uint8_t> EncodeJpeg(const raster::PixelStorage& picture, const JpegO
     converted = raster::ConvertStorage(picture, raster::PixelLayout{24}, {});
     bgr = &converted;
   }
-  std::vector<JSAMPLE> rgb_row(static_cast<size_t>(picture.width()) * 3);
+  std::vector<uint8_t> out;
   Compressor c;
-  if (!Compress(c, *bgr, options, rgb_row.data()))
+  if (!Compress(c, *bgr, options, out))
     throw std::runtime_error(std::string("JPEG encoding failed: ") + c.trap.message);
-  return std::vector<uint8_t>(c.buffer, c.buffer + c.size);
+  return out;
 }
 
 raster::PixelStorage DecodeJpeg(std::span<const uint8_t> bytes) { return DecodeJpeg(bytes, nullptr); }

@@ -1,6 +1,8 @@
 #include "io/gif/rle_encoder.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <stdexcept>
 
@@ -226,6 +228,12 @@ int64_t RunCost(int64_t n, int bits) { return CostWithBudget(n, Codes(bits).budg
 
 void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits,
                               std::vector<uint8_t>& out) {
+  EncodeRunLengthImageData(pixels, static_cast<int>(std::min<size_t>(pixels.size(), INT_MAX)), table_size,
+                           bits, out, {});
+}
+
+void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int width, int table_size, int bits,
+                              std::vector<uint8_t>& out, const std::function<void(int)>& wait_for_row) {
   if (bits < 2 || bits > 8) throw std::invalid_argument("GIF code size must be 2 to 8 bits");
   out.push_back(static_cast<uint8_t>(bits));
   // About one 9-bit code per pixel for busy pictures; grows when needed.
@@ -235,15 +243,20 @@ void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, i
     enc.Clear();
     int current = -1;
     int64_t run = 0;
-    for (uint8_t c : pixels) {
-      if (c >= table_size) throw std::runtime_error("Color not in color table");
-      if (c == current) {
-        ++run;
-        continue;
+    // Runs go on across rows: the rows only say when pixels may be read.
+    const size_t row = static_cast<size_t>(std::max(width, 1));
+    for (size_t start = 0, y = 0; start < pixels.size(); start += row, ++y) {
+      if (wait_for_row) wait_for_row(static_cast<int>(y));
+      for (uint8_t c : pixels.subspan(start, std::min(row, pixels.size() - start))) {
+        if (c >= table_size) throw std::runtime_error("Color not in color table");
+        if (c == current) {
+          ++run;
+          continue;
+        }
+        if (run > 0) enc.FlushRun(current, run);
+        current = c;
+        run = 1;
       }
-      if (run > 0) enc.FlushRun(current, run);
-      current = c;
-      run = 1;
     }
     enc.FlushRun(current, run);
   }

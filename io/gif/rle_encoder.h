@@ -5,6 +5,7 @@
 // fast.  The same pixels always give the same bytes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace zelnor::gif {
 // not below it fails with "Color not in color table".  `bits` is 2..8.
 void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int table_size, int bits,
                               std::vector<uint8_t>& out);
+// The same for rows of `width` pixels that another thread is still making:
+// `wait_for_row(y)` returns once row y is final.  The same bytes.
+void EncodeRunLengthImageData(std::span<const uint8_t> pixels, int width, int table_size, int bits,
+                              std::vector<uint8_t>& out, const std::function<void(int)>& wait_for_row);
 
 // Codes needed to send a run of n equal pixels starting from a fresh table,
 // for a colour table of 2^bits entries.

@@ -6,9 +6,11 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/raster/bitmap.h"
+#include "platform/raster/bmp_rows.h"
 #include "platform/raster/errors.h"
 
 namespace raster {
@@ -23,10 +25,16 @@ constexpr size_t kMaxHeader = 1024;  // the largest known header has 124 bytes
 
 [[noreturn]] void Bad(const std::string& why) { throw RasterError("Invalid bitmap data: " + why); }
 
-// Bounds-checked little-endian access to the file's bytes.
+// The headers of a file reach past the bytes a reader was given (only a
+// reader of the first bytes of a longer file meets it).
+struct BeyondHead {};
+
+// Bounds-checked little-endian access to the file's bytes: `b` holds the
+// first bytes of a file of `file_size` bytes (the whole file, usually).
 class Reader {
  public:
-  explicit Reader(std::span<const uint8_t> b) : b_(b) {}
+  explicit Reader(std::span<const uint8_t> b) : b_(b), file_size_(b.size()) {}
+  Reader(std::span<const uint8_t> b, uint64_t file_size) : b_(b), file_size_(file_size) {}
   uint32_t U16(size_t at) const {
     Need(at, 2);
     return static_cast<uint32_t>(b_[at] | (b_[at + 1] << 8));
@@ -36,15 +44,22 @@ class Reader {
     return static_cast<uint32_t>(b_[at] | (b_[at + 1] << 8) | (b_[at + 2] << 16)) |
            (static_cast<uint32_t>(b_[at + 3]) << 24);
   }
+  // Bytes the reader is about to look at.
   void Need(size_t at, size_t n) const {
-    if (at > b_.size() || n > b_.size() - at) Bad("the file is truncated");
+    NeedInFile(at, n);
+    if (at > b_.size() || n > b_.size() - at) throw BeyondHead{};
+  }
+  // Bytes that must be in the file, read later by whoever fills the rows.
+  void NeedInFile(size_t at, size_t n) const {
+    if (at > file_size_ || n > file_size_ - at) Bad("the file is truncated");
   }
   bool Has(size_t at, size_t n) const { return at <= b_.size() && n <= b_.size() - at; }
   const uint8_t* At(size_t at) const { return b_.data() + at; }
-  size_t size() const { return b_.size(); }
+  uint64_t size() const { return file_size_; }
 
  private:
   std::span<const uint8_t> b_;
+  uint64_t file_size_;
 };
 
 struct Header {
@@ -155,7 +170,7 @@ Palette ReadPalette(const Reader& r, const Header& h, size_t at, size_t data_at)
 void CheckRowData(const Reader& r, size_t at, const Header& h) {
   const int64_t stride = StrideOf(static_cast<int>(h.width), h.bits);
   const int64_t row_bytes = (h.width * h.bits + 7) / 8;
-  r.Need(at, static_cast<size_t>(stride * (h.height - 1) + row_bytes));
+  r.NeedInFile(at, static_cast<size_t>(stride * (h.height - 1) + row_bytes));
 }
 
 // Uncompressed rows, bottom-up unless the height was negative. Only the
@@ -221,6 +236,31 @@ class RleDecoder {
   int64_t x_ = 0, y_ = 0;  // y counts rows from the bottom
 };
 
+// What precedes the pixel data: the header, the colour table and where the
+// data starts (bfOffBits when that lies past the headers and inside the
+// file, else right after the colour table).
+struct Parsed {
+  Header header;
+  Palette palette;
+  size_t data_at = 0;
+};
+
+Parsed Parse(const Reader& r) {
+  if (r.size() < kFileHeader + 4) Bad("not a BMP file");
+  r.Need(0, 2);
+  if (*r.At(0) != 'B' || *r.At(1) != 'M') Bad("not a BMP file");
+  Parsed p;
+  p.header = ReadHeader(r);
+  const Header& h = p.header;
+  const size_t table_at = kFileHeader + h.header_size + h.masks_after_header;
+  const uint32_t off = r.U32(10);
+  const bool off_valid = off >= table_at && off < r.size();
+  p.palette = ReadPalette(r, h, table_at, off_valid ? off : SIZE_MAX);
+  const size_t entry = h.Core() ? 3 : 4;
+  p.data_at = off_valid ? off : table_at + p.palette.size() * entry;
+  return p;
+}
+
 void Put16(std::vector<uint8_t>& v, size_t at, uint32_t x) {
   v[at] = static_cast<uint8_t>(x);
   v[at + 1] = static_cast<uint8_t>(x >> 8);
@@ -283,23 +323,38 @@ std::vector<uint8_t> Bitmap::SaveToBmp() const {
 
 void Bitmap::LoadFromBmp(std::span<const uint8_t> bytes) {
   Reader r(bytes);
-  if (r.size() < kFileHeader + 4 || bytes[0] != 'B' || bytes[1] != 'M') Bad("not a BMP file");
-  const Header h = ReadHeader(r);
-  const size_t table_at = kFileHeader + h.header_size + h.masks_after_header;
-  // The pixel data starts at bfOffBits when that lies past the headers and
-  // inside the file, else right after the colour table.
-  const uint32_t off = r.U32(10);
-  const bool off_valid = off >= table_at && off < r.size();
-  Palette pal = ReadPalette(r, h, table_at, off_valid ? off : SIZE_MAX);
-  const size_t entry = h.Core() ? 3 : 4;
-  const size_t data_at = off_valid ? off : table_at + pal.size() * entry;
-  if (!h.Rle()) CheckRowData(r, data_at, h);
-  PixelStorage s(static_cast<int>(h.width), static_cast<int>(h.height), LayoutOf(h), std::move(pal));
-  if (h.Rle())
-    RleDecoder(r, data_at, h.compression == kBiRle4, s).Run();
+  Parsed p = Parse(r);
+  if (!p.header.Rle()) CheckRowData(r, p.data_at, p.header);
+  PixelStorage s(static_cast<int>(p.header.width), static_cast<int>(p.header.height), LayoutOf(p.header),
+                 std::move(p.palette));
+  if (p.header.Rle())
+    RleDecoder(r, p.data_at, p.header.compression == kBiRle4, s).Run();
   else
-    ReadRows(r, data_at, h, s);
+    ReadRows(r, p.data_at, p.header, s);
   TakeStorage(std::move(s));
+}
+
+std::optional<BmpRowPlan> PlanBmpRows(std::span<const uint8_t> head, uint64_t file_size) {
+  const Reader r(head, file_size);
+  std::optional<Parsed> p;
+  try {
+    p = Parse(r);
+  } catch (const BeyondHead&) {
+    return std::nullopt;
+  }
+  if (p->header.Rle()) return std::nullopt;
+  CheckRowData(r, p->data_at, p->header);
+  BmpRowPlan plan{PixelStorage(static_cast<int>(p->header.width), static_cast<int>(p->header.height),
+                               LayoutOf(p->header), std::move(p->palette)),
+                  static_cast<int64_t>(p->data_at),
+                  static_cast<size_t>((p->header.width * p->header.bits + 7) / 8), p->header.top_down};
+  return plan;
+}
+
+void ClearRowPadding(PixelStorage& s, size_t row_bytes) {
+  const size_t padding = static_cast<size_t>(s.stride()) - row_bytes;
+  if (padding == 0) return;
+  for (int y = 0; y < s.height(); ++y) std::memset(s.row(y) + row_bytes, 0, padding);
 }
 
 }  // namespace raster

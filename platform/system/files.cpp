@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace sysplat {
 
@@ -65,38 +67,11 @@ bool WriteAll(int fd, std::span<const uint8_t> bytes) {
   throw std::runtime_error("Cannot read file \"" + path + "\": " + std::strerror(error));
 }
 
-// Closes a descriptor on every exit path.
-class FileHandle {
- public:
-  explicit FileHandle(int fd) : fd_(fd) {}
-  ~FileHandle() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 bool IsMissing(int error) { return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG; }
-
-void ReadAll(const std::string& path, int fd, std::vector<uint8_t>& out) {
-  size_t done = 0;
-  while (done < out.size()) {
-    const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) FileFailure(path, errno);
-    if (n == 0) break;  // the file shrank while being read: take what is there
-    done += static_cast<size_t>(n);
-  }
-  out.resize(done);
-}
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, int64_t max_bytes) {
+std::optional<RegularFile> RegularFile::Open(const std::string& path, int64_t max_bytes) {
   // A name with an embedded NUL names no file the system could open.
   if (path.empty() || path.find('\0') != std::string::npos) return std::nullopt;
   struct stat st {};
@@ -107,18 +82,85 @@ std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, int
   if (!S_ISREG(st.st_mode)) return std::nullopt;
   // Non-blocking, so that a path swapped for a FIFO after the test above does
   // not block; the descriptor is checked again before anything is read.
-  FileHandle file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (file.get() < 0) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
     if (IsMissing(errno)) return std::nullopt;
     FileFailure(path, errno);
   }
-  if (::fstat(file.get(), &st) != 0) FileFailure(path, errno);
+  RegularFile file(fd, 0, path);
+  if (::fstat(fd, &st) != 0) FileFailure(path, errno);
   if (!S_ISREG(st.st_mode)) return std::nullopt;
   if (st.st_size > max_bytes)
     throw std::runtime_error("Cannot read file \"" + path + "\": the file is too large for an image");
-  std::vector<uint8_t> bytes(static_cast<size_t>(st.st_size));
-  ReadAll(path, file.get(), bytes);
+  file.size_ = st.st_size;
+  return file;
+}
+
+RegularFile::RegularFile(RegularFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_), path_(std::move(other.path_)) {}
+
+RegularFile& RegularFile::operator=(RegularFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    size_ = other.size_;
+    path_ = std::move(other.path_);
+  }
+  return *this;
+}
+
+RegularFile::~RegularFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+size_t RegularFile::ReadAt(int64_t offset, std::span<const std::span<uint8_t>> buffers) const {
+  size_t done = 0;
+  std::vector<iovec> pending;
+  pending.reserve(std::min<size_t>(buffers.size(), IOV_MAX));
+  size_t next = 0, skip = 0;  // first buffer not yet full, and how much of it is
+  while (next < buffers.size()) {
+    pending.clear();
+    for (size_t i = next; i < buffers.size() && pending.size() < IOV_MAX; ++i) {
+      const size_t from = i == next ? skip : 0;
+      pending.push_back({buffers[i].data() + from, buffers[i].size() - from});
+    }
+    const ssize_t n = ::preadv(fd_, pending.data(), static_cast<int>(pending.size()),
+                               static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) FileFailure(path_, errno);
+    if (n == 0) break;  // the end of the file
+    done += static_cast<size_t>(n);
+    for (size_t left = static_cast<size_t>(n); left > 0 && next < buffers.size();) {
+      const size_t room = buffers[next].size() - skip;
+      if (left < room) {
+        skip += left;
+        left = 0;
+      } else {
+        left -= room;
+        ++next;
+        skip = 0;
+      }
+    }
+    while (next < buffers.size() && buffers[next].empty()) ++next;
+  }
+  return done;
+}
+
+size_t RegularFile::ReadAt(int64_t offset, std::span<uint8_t> buffer) const {
+  const std::span<uint8_t> one[] = {buffer};
+  return ReadAt(offset, one);
+}
+
+std::vector<uint8_t> RegularFile::ReadAll() const {
+  std::vector<uint8_t> bytes(static_cast<size_t>(size_));
+  bytes.resize(ReadAt(0, bytes));  // the file shrank while being read: take what is there
   return bytes;
+}
+
+std::optional<std::vector<uint8_t>> ReadRegularFile(const std::string& path, int64_t max_bytes) {
+  std::optional<RegularFile> file = RegularFile::Open(path, max_bytes);
+  if (!file) return std::nullopt;
+  return file->ReadAll();
 }
 
 void WriteWholeFile(const std::string& path, std::span<const uint8_t> bytes) {

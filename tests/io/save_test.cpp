@@ -16,6 +16,7 @@
 #include "io/ZelnorIO.h"
 #include "io/codecs/gif_codec.h"
 #include "io/codecs/png_codec.h"
+#include "io/gif/rle_encoder.h"
 #include "model/pixel_format.h"
 #include "model/result_codes.h"
 #include "model/settings.h"
@@ -381,9 +382,12 @@ TEST_F(SaveTest, LzwAlongsideDitheringGivesTheSameBytes) {
     for (int x = 0; x < 400; ++x)
       pic.SetPixel(x, y, raster::Rgb((x * 7 + y) & 255, (x ^ y) & 255, (x * y / 97) & 255));
   codecs::GifFrame ahead = codecs::MakeGifFrame(pic, true, 123, 201, 1);
-  ASSERT_FALSE(ahead.lzw_data.empty());
+  ASSERT_FALSE(ahead.image_data.empty());
   codecs::GifFrame plain = codecs::MakeGifFrame(pic, true, 123, 201, 0);
-  ASSERT_TRUE(plain.lzw_data.empty());
+  std::vector<uint8_t> runs;  // run-length data, made alongside the dithering too
+  gif::EncodeRunLengthImageData(plain.image.pixels, 256, 8, runs);
+  EXPECT_EQ(plain.image_data, runs);
+  plain.image_data.clear();
   EXPECT_EQ(ahead.image.pixels, plain.image.pixels);
   EXPECT_EQ(ahead.transparent_index, plain.transparent_index);
   codecs::GifFile a, b;
@@ -410,6 +414,66 @@ TEST(SaveLimits, SidesBeyondTheFormatFailInsteadOfWrappingAround) {
   EXPECT_EQ(v.vt, automation::VT_EMPTY);
   EXPECT_EQ(obj.SaveToStream(&v, "PNG", false, 0, 0), 0);
   automation::VariantClear(&v);
+}
+
+}  // namespace
+}  // namespace zelnor
+
+namespace zelnor {
+namespace {
+
+// The frames of an animation, one after the other on this thread, as the
+// writer made them before frames went to every core.
+std::vector<uint8_t> SequentialAnimation(std::span<const raster::PixelStorage* const> pictures,
+                                         const codecs::GifAnimation& a, int mode) {
+  codecs::GifFile file;
+  file.global_table = false;
+  file.loops = a.loops;
+  for (const raster::PixelStorage* p : pictures) {
+    codecs::GifFrame f = codecs::MakeGifFrame(*p, a.transparent, a.TX1, a.TY1, mode);
+    f.control_block = true;
+    f.delay = a.delay;
+    file.screen_width = std::max(file.screen_width, p->width());
+    file.screen_height = std::max(file.screen_height, p->height());
+    file.frames.push_back(std::move(f));
+  }
+  return codecs::EncodeGif(file, mode);
+}
+
+// Frames of different sizes and formats, large ones (LZW made alongside the
+// dithering) among them: the file is the same as made frame by frame.
+TEST(AnimatedGifFrames, EveryCoreGivesTheBytesOfOneAfterTheOther) {
+  std::vector<raster::PixelStorage> frames;
+  for (int i = 0; i < 5; ++i) {
+    const int w = 40 + 80 * i, h = 30 + 45 * i;  // the last one passes the LZW pipeline's threshold
+    raster::PixelStorage p(w, h, raster::PixelLayout{24}, {});
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        p.SetPixel(x, y, raster::Rgb((x * 7 + y * i) & 255, (x ^ y) & 255, (x * y / 37) & 255));
+    frames.push_back(i == 2
+                         ? raster::ConvertStorage(p, raster::PixelLayout{8}, raster::Palette(256, 0x336699))
+                         : std::move(p));
+  }
+  std::vector<const raster::PixelStorage*> pictures;
+  for (const auto& f : frames) pictures.push_back(&f);
+  for (int mode : {0, 1})
+    for (bool transparent : {false, true}) {
+      const codecs::GifAnimation a{3, 25, transparent, 5, 7};
+      EXPECT_EQ(codecs::EncodeAnimatedGif(pictures, a, mode), SequentialAnimation(pictures, a, mode))
+          << "mode " << mode << (transparent ? ", transparent" : "");
+    }
+}
+
+// A point outside any frame fails the whole save with the frame's message.
+TEST(AnimatedGifFrames, PointOutsideALaterFrameFails) {
+  raster::PixelStorage big(50, 50, raster::PixelLayout{24}, {}), small(10, 10, raster::PixelLayout{24}, {});
+  const raster::PixelStorage* pictures[] = {&big, &small, &big};
+  try {
+    codecs::EncodeAnimatedGif(pictures, {0, 0, true, 20, 20}, 0);
+    FAIL() << "no failure";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Invalid pixel coordinates");
+  }
 }
 
 }  // namespace

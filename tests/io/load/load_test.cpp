@@ -206,6 +206,21 @@ TEST_F(LoadTest, StreamChecksTheTypeWordThenTheExactTag) {
   EXPECT_EQ(obj_.GetWidth(), 4);
 }
 
+// The script's array is decoded in place and unlocked again whether the
+// bytes decode or not: a locked array could never be freed.
+TEST_F(LoadTest, StreamArraysAreUnlockedAfterEveryLoad) {
+  obj_.NewCanvas(8, 8, 0);
+  Var png(Encode(itPNG, Pattern(4, 4)));
+  EXPECT_EQ(obj_.LoadFromStream(&png.v, "png", false, 0, 0, 0), rcOK);
+  EXPECT_THROW(obj_.LoadFromStream(&png.v, "gif", false, 0, 0, 0), std::runtime_error);
+  EXPECT_THROW(obj_.PutCanvas(&png.v, 0, 0, 0), std::runtime_error);
+  EXPECT_EQ(png.v.parray->cLocks, 0u);
+  Var bmp(Encode(itBMP, Pattern(3, 2)));
+  EXPECT_EQ(obj_.PutCanvas(&bmp.v, 1, 1, 0), rcOK);
+  EXPECT_EQ(bmp.v.parray->cLocks, 0u);
+  EXPECT_EQ(obj_.GetWidth(), 4);
+}
+
 TEST_F(LoadTest, PutCanvasChecksAndGrowsAtTheEdge) {
   Var one(BmpOf(Pattern(1, 1, 9)));
   EXPECT_EQ(obj_.PutCanvas(&one.v, -1, 0, 0), rcEmptyCanvas);

@@ -1,0 +1,7 @@
+pkg_check_modules(ZELNOR_CODEC_BENCH_GD IMPORTED_TARGET gdlib)
+add_executable(bench_codec_speed codec_speed_bench.cpp)
+target_link_libraries(bench_codec_speed PRIVATE zelnor_io JPEG::JPEG benchmark::benchmark_main)
+if(ZELNOR_CODEC_BENCH_GD_FOUND)
+  target_link_libraries(bench_codec_speed PRIVATE PkgConfig::ZELNOR_CODEC_BENCH_GD)
+  target_compile_definitions(bench_codec_speed PRIVATE ZELNOR_BENCH_GD=1)
+endif()
