@@ -58,10 +58,15 @@ bool HasExtensions(const GifFile& file) {
                      [](const GifFrame& f) { return f.control_block; });
 }
 
+// A GIF records each side in 16 bits.
+void CheckFrameSize(int width, int height) {
+  if (width > 65535 || height > 65535)
+    throw std::runtime_error("Image too large for GIF: " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels (at most 65535 x 65535)");
+}
+
 void CheckFrame(const GifFrame& f) {
-  if (f.image.width > 65535 || f.image.height > 65535)
-    throw std::runtime_error("Image too large for GIF: " + std::to_string(f.image.width) + " x " +
-                             std::to_string(f.image.height) + " pixels (at most 65535 x 65535)");
+  CheckFrameSize(f.image.width, f.image.height);
   if (f.table_bits < 1 || f.table_bits > 8)
     throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
 }
@@ -351,6 +356,9 @@ std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
 
 GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
                       int compression_mode) {
+  // Refused before the colour reduction, which would take seconds on a
+  // picture of 10^8 pixels only to fail here later.
+  CheckFrameSize(picture.width(), picture.height());
   if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
     InvalidPixelCoordinates();
   GifFrame f = picture.bits() <= 8 ? FrameFromPalettePicture(picture)
@@ -378,6 +386,7 @@ std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* con
   GifFile file;
   file.global_table = false;
   file.loops = animation.loops;
+  for (const raster::PixelStorage* picture : pictures) CheckFrameSize(picture->width(), picture->height());
   for (const raster::PixelStorage* picture : pictures) {
     GifFrame f =
         MakeGifFrame(*picture, animation.transparent, animation.TX1, animation.TY1, compression_mode);

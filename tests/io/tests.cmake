@@ -7,3 +7,6 @@ zelnor_test(io_codecs_tests
 zelnor_test(io_save_tests
   SOURCES io/save_test.cpp
   LIBS zelnor_canvas zelnor_io GIF::GIF)
+zelnor_test(io_limits_tests
+  SOURCES io/load/limits_test.cpp
+  LIBS zelnor_canvas zelnor_io ZLIB::ZLIB)
