@@ -299,8 +299,13 @@ void ReadFrameRows(GifFileType* gif, int w, int h, std::vector<uint8_t>& pixels)
 
 raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<uint8_t>& pixels) {
   const GifImageDesc& d = gif->Image;
-  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= gif->SWidth && d.Height >= gif->SHeight;
-  const int out_w = covers ? d.Width : gif->SWidth, out_h = covers ? d.Height : gif->SHeight;
+  // A logical screen with a side of 0 reaches as far as the frame does on
+  // that side, so the frame is never cut to an empty picture.
+  const int screen_w = gif->SWidth > 0 ? gif->SWidth : d.Left + d.Width;
+  const int screen_h = gif->SHeight > 0 ? gif->SHeight : d.Top + d.Height;
+  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= screen_w && d.Height >= screen_h;
+  const int out_w = covers ? d.Width : screen_w, out_h = covers ? d.Height : screen_h;
+  raster::CheckBitmapSize(out_w, out_h, 8);
   raster::Palette palette = FramePalette(gif);
   const uint8_t background = gif->SBackGroundColor < static_cast<int>(palette.size())
                                  ? static_cast<uint8_t>(gif->SBackGroundColor)
