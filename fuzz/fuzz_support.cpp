@@ -1,8 +1,10 @@
 #include "fuzz/fuzz_support.h"
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -114,20 +116,40 @@ void WriteFile(const fs::path& p, const std::vector<uint8_t>& bytes) {
 }
 }  // namespace
 
+// libFuzzer ends a run without running exit handlers, and a finding ends it
+// by abort: folders left by processes that are gone are removed at the next
+// start.  The folder's name carries its process's id.
+void RemoveStaleSandboxes(const std::string& tmp) {
+  std::error_code ec;
+  for (const fs::directory_entry& e : fs::directory_iterator(tmp, ec)) {
+    const std::string name = e.path().filename().string();
+    const std::string prefix = "zelnor2-fuzz-";
+    if (name.rfind(prefix, 0) != 0) continue;
+    const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+    if (pid > 0 && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(e.path(), ec);
+  }
+}
+
 void EnterSandbox() {
   if (!g_sandbox.empty()) return;
-  const char* tmp = std::getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zelnor2-fuzz-XXXXXX";
+  const char* tmp_env = std::getenv("TMPDIR");
+  const std::string tmp = tmp_env && *tmp_env ? tmp_env : "/tmp";
+  RemoveStaleSandboxes(tmp);
+  std::string pattern = tmp + "/zelnor2-fuzz-" + std::to_string(getpid()) + "-XXXXXX";
   if (!mkdtemp(pattern.data())) Fail("cannot make the private folder " + pattern);
   g_sandbox = pattern;
   std::atexit(RemoveSandbox);
-  for (const char* sub : {"home", "config", "cache", "run"}) fs::create_directory(g_sandbox + "/" + sub);
+  for (const char* sub : {"home", "config", "cache", "data", "state", "run"})
+    fs::create_directory(g_sandbox + "/" + sub);
   fs::permissions(g_sandbox + "/run", fs::perms::owner_all);
   setenv("ZELNOR2_REGISTRY", (g_sandbox + "/registry").c_str(), 1);
   setenv("ZELNOR2_CLIPBOARD", (g_sandbox + "/clipboard").c_str(), 1);
   setenv("HOME", (g_sandbox + "/home").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (g_sandbox + "/config").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (g_sandbox + "/run").c_str(), 1);
+  setenv("XDG_DATA_HOME", (g_sandbox + "/data").c_str(), 1);
+  setenv("XDG_STATE_HOME", (g_sandbox + "/state").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (g_sandbox + "/cache").c_str(), 1);
   unsetenv("DISPLAY");
   unsetenv("WAYLAND_DISPLAY");
   ResetSandbox();
@@ -138,7 +160,7 @@ const std::string& SandboxPath() { return g_sandbox; }
 void ResetSandbox() {
   if (g_sandbox.empty()) Fail("ResetSandbox before EnterSandbox");
   fs::current_path(g_sandbox);
-  static const char* kKeep[] = {"home", "config", "cache", "run", "registry"};
+  static const char* kKeep[] = {"home", "config", "cache", "data", "state", "run", "registry"};
   for (const fs::directory_entry& e : fs::directory_iterator(g_sandbox)) {
     const std::string name = e.path().filename().string();
     if (std::find(std::begin(kKeep), std::end(kKeep), name) == std::end(kKeep)) fs::remove_all(e.path());
@@ -392,3 +414,17 @@ void FillFromInput(raster::Bitmap& b, Input& in) {
 }
 
 }  // namespace fuzz
+
+// libFuzzer calls this once before the first input: the private folder, and
+// the process-long caches (the installed fonts, which the first FontList or
+// text call enumerates) filled outside any input's time limit.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::EnterSandbox();
+  fuzz::Object warm;
+  automation::VARIANT text = fuzz::Str("Warm");
+  fuzz::Outcome fonts = warm.Call("FontList", {});
+  fuzz::Clear(fonts.result);
+  warm.Call("StringWidth", {text});
+  fuzz::Clear(text);
+  return 0;
+}

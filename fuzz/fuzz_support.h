@@ -50,8 +50,10 @@ class Input {
 
 // Makes a private folder under $TMPDIR (or /tmp), makes it the current
 // folder, and points every store the component or the platform may write
-// (registration, clipboard, configuration, home) into it; the desktop is
-// switched off.  Called once per process, before the first object.
+// (registration, clipboard, home, the XDG configuration, data, state, cache
+// and runtime folders) into it; the desktop is switched off.  Called once
+// per process, before the first object; removes folders that earlier runs
+// left behind.
 void EnterSandbox();
 // The private folder, and a fresh state of it: subfolders "in" (two small
 // pictures) and "out", nothing else.
