@@ -151,7 +151,9 @@ int32_t MaskBitmap(int32_t mask_color, bool reverse, Bitmap& canvas) {
   if (mask_color != kNoColor) {
     match = raster::DeviceColor(raster::ResolveColor(static_cast<raster::ColorRef>(mask_color)));
   }
-  canvas.TakeStorage(raster::ColorToMonochrome(canvas.Storage(), match));
+  // Through the bitmap's own mask, which keeps the reported size of a canvas
+  // that is empty with one side non-zero.
+  canvas.MakeMonochromeMask(match.value_or(0), !match);
   if (reverse) CopyModeDraw(0, 0, 2, canvas, canvas);
   return rcOK;
 }

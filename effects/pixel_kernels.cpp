@@ -124,6 +124,7 @@ __attribute__((target("ssse3"))) inline __m128i GrayLevels8(__m128i bg_lo, __m12
 }
 
 __attribute__((target("ssse3"))) int GrayPixelsSsse3(uint8_t* p, int width, int vB, int vG, int vR) {
+  if (width < 16) return 0;  // narrower than one block: skip the setup
   const __m128i zero = _mm_setzero_si128();
   const int v[3] = {vB, vG, vR};
   __m128i add[3], sub[3];
@@ -198,6 +199,7 @@ AVX2 inline __m256i GrayLevels16(__m256i bg_lo, __m256i bg_hi, __m256i r_lo, __m
 }
 
 AVX2 int GrayPixelsAvx2(uint8_t* p, int width, int vB, int vG, int vR) {
+  if (width < 32) return 0;  // narrower than one block: skip the setup
   const __m256i zero = _mm256_setzero_si256();
   const int v[3] = {vB, vG, vR};
   __m256i add[3], sub[3];
@@ -296,6 +298,7 @@ AVX512 inline __m512i GrayLevels32(__m512i lo, __m512i hi, __m512i bg_idx, __m51
 }
 
 AVX512 int GrayPixelsAvx512(uint8_t* p, int width, int vB, int vG, int vR) {
+  if (width < 64) return 0;  // narrower than one block: skip the setup
   const int v[3] = {vB, vG, vR};
   const bool tinted = vB != 0 || vG != 0 || vR != 0;
   __m512i add[3], sub[3], out_idx[3];

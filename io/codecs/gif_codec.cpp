@@ -59,10 +59,15 @@ bool HasExtensions(const GifFile& file) {
                      [](const GifFrame& f) { return f.control_block; });
 }
 
+// A GIF records each side in 16 bits.
+void CheckFrameSize(int width, int height) {
+  if (width > 65535 || height > 65535)
+    throw std::runtime_error("Image too large for GIF: " + std::to_string(width) + " x " +
+                             std::to_string(height) + " pixels (at most 65535 x 65535)");
+}
+
 void CheckFrame(const GifFrame& f) {
-  if (f.image.width > 65535 || f.image.height > 65535)
-    throw std::runtime_error("Image too large for GIF: " + std::to_string(f.image.width) + " x " +
-                             std::to_string(f.image.height) + " pixels (at most 65535 x 65535)");
+  CheckFrameSize(f.image.width, f.image.height);
   if (f.table_bits < 1 || f.table_bits > 8)
     throw std::invalid_argument("GIF colour table must have 2 to 256 entries");
 }
@@ -307,8 +312,13 @@ void ReadFrameRows(GifFileType* gif, int w, int h, std::vector<uint8_t>& pixels)
 
 raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<uint8_t>& pixels) {
   const GifImageDesc& d = gif->Image;
-  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= gif->SWidth && d.Height >= gif->SHeight;
-  const int out_w = covers ? d.Width : gif->SWidth, out_h = covers ? d.Height : gif->SHeight;
+  // A logical screen with a side of 0 reaches as far as the frame does on
+  // that side, so the frame is never cut to an empty picture.
+  const int screen_w = gif->SWidth > 0 ? gif->SWidth : d.Left + d.Width;
+  const int screen_h = gif->SHeight > 0 ? gif->SHeight : d.Top + d.Height;
+  const bool covers = d.Left == 0 && d.Top == 0 && d.Width >= screen_w && d.Height >= screen_h;
+  const int out_w = covers ? d.Width : screen_w, out_h = covers ? d.Height : screen_h;
+  raster::CheckBitmapSize(out_w, out_h, 8);
   raster::Palette palette = FramePalette(gif);
   const uint8_t background = gif->SBackGroundColor < static_cast<int>(palette.size())
                                  ? static_cast<uint8_t>(gif->SBackGroundColor)
@@ -366,6 +376,9 @@ namespace {
 
 GifFrame MakeFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
                    int compression_mode, bool pipeline) {
+  // Refused before the colour reduction, which would take seconds on a
+  // picture of 10^8 pixels only to fail here later.
+  CheckFrameSize(picture.width(), picture.height());
   if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
     InvalidPixelCoordinates();
   GifFrame f = picture.bits() <= 8 ? FrameFromPalettePicture(picture)
@@ -414,6 +427,7 @@ std::vector<uint8_t> EncodeAnimatedGif(std::span<const raster::PixelStorage* con
   GifFile file;
   file.global_table = false;
   file.loops = animation.loops;
+  for (const raster::PixelStorage* picture : pictures) CheckFrameSize(picture->width(), picture->height());
   int64_t cost = 0;
   for (const raster::PixelStorage* picture : pictures) {
     // The first frame whose point is outside fails, before any work.

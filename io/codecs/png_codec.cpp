@@ -55,6 +55,11 @@ void ReadBytes(png_structp png, png_bytep data, size_t length) {
   s->pos += length;
 }
 
+// libpng refuses pictures over 1,000,000 pixels a side by default, reading
+// and writing.  Any picture the bitmap size limit lets through is written
+// and read back; the decoder checks a file's size against that limit itself.
+void LiftSizeLimits(png_structp png) { png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX); }
+
 // ------------------------------------------------------------------ writing
 
 struct WriteJob {
@@ -64,7 +69,6 @@ struct WriteJob {
   std::vector<png_byte> alpha;  // tRNS of a palette picture
   bool has_trans_color = false;
   png_color_16 trans_color{};
-  std::vector<png_bytep> rows;
 };
 
 bool WritePng(PngState& s, WriteJob& job) {
@@ -72,6 +76,7 @@ bool WritePng(PngState& s, WriteJob& job) {
   const raster::PixelStorage& p = *job.picture;
   const bool indexed = p.bits() <= 8;
   png_set_write_fn(s.png, &s, WriteBytes, FlushBytes);
+  LiftSizeLimits(s.png);
   png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(p.width()), static_cast<png_uint_32>(p.height()),
                indexed ? p.bits() : 8, indexed ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
@@ -84,7 +89,9 @@ bool WritePng(PngState& s, WriteJob& job) {
   png_set_compression_buffer_size(s.png, 65535);  // each IDAT chunk holds at most this much
   png_write_info(s.png, s.info);
   if (!indexed) png_set_bgr(s.png);
-  png_write_image(s.png, job.rows.data());
+  // Row by row: a table of row addresses would cost 8 bytes a row, as much
+  // as the picture itself for a 1-pixel-wide canvas.
+  for (int y = 0; y < p.height(); ++y) png_write_row(s.png, p.row(y));
   png_write_end(s.png, nullptr);
   return true;
 }
@@ -111,7 +118,7 @@ void PrepareTransparency(const raster::PixelStorage& p, WriteJob& job) {
 // ------------------------------------------------------------------ reading
 
 struct ReadInfo {
-  int width = 0, height = 0, depth = 0, color_type = 0;
+  int width = 0, height = 0, depth = 0, color_type = 0, passes = 1;
   raster::Palette palette;
   std::optional<raster::ColorRef> transparent;
 };
@@ -154,6 +161,7 @@ void ReadTransparency(PngState& s, ReadInfo& r) {
 bool ReadHeader(PngState& s, ReadInfo& r) {
   if (setjmp(png_jmpbuf(s.png))) return false;
   png_set_read_fn(s.png, &s, ReadBytes);
+  LiftSizeLimits(s.png);
   png_read_info(s.png, s.info);
   r.width = static_cast<int>(png_get_image_width(s.png, s.info));
   r.height = static_cast<int>(png_get_image_height(s.png, s.info));
@@ -166,11 +174,19 @@ bool ReadHeader(PngState& s, ReadInfo& r) {
     for (int i = 0; i < n; ++i) r.palette.push_back(raster::Rgb(pal[i].red, pal[i].green, pal[i].blue));
   }
   ReadTransparency(s, r);
+  return true;
+}
+
+// Asks for one byte per sample in B, G, R order (or one index or grey
+// level), without alpha; libpng sizes its row buffers here, so this runs
+// only after the picture's size has passed the bitmap size limit.
+bool SetUpRows(PngState& s, ReadInfo& r) {
+  if (setjmp(png_jmpbuf(s.png))) return false;
   if (r.depth == 16) png_set_scale_16(s.png);
   if (r.depth < 8) png_set_packing(s.png);
   if (r.color_type & PNG_COLOR_MASK_ALPHA) png_set_strip_alpha(s.png);
   if (r.color_type & PNG_COLOR_MASK_COLOR) png_set_bgr(s.png);
-  png_set_interlace_handling(s.png);
+  r.passes = png_set_interlace_handling(s.png);
   png_read_update_info(s.png, s.info);
   if (png_get_rowbytes(s.png, s.info) !=
       static_cast<size_t>(r.width) *
@@ -179,9 +195,12 @@ bool ReadHeader(PngState& s, ReadInfo& r) {
   return true;
 }
 
-bool ReadRows(PngState& s, png_bytepp rows) {
+// Reads every pass into rows `stride` bytes apart from `first` (an interlaced file is
+// combined pass by pass into the same rows).
+bool ReadRows(PngState& s, uint8_t* first, size_t stride, int height, int passes) {
   if (setjmp(png_jmpbuf(s.png))) return false;
-  png_read_image(s.png, rows);
+  for (int pass = 0; pass < passes; ++pass)
+    for (int y = 0; y < height; ++y) png_read_row(s.png, first + stride * static_cast<size_t>(y), nullptr);
   return true;
 }
 
@@ -238,7 +257,6 @@ std::vector<uint8_t> EncodePng(const raster::PixelStorage& picture, int level) {
     }
   }
   PrepareTransparency(*p, job);
-  for (int y = 0; y < p->height(); ++y) job.rows.push_back(const_cast<png_bytep>(p->row(y)));
   std::vector<uint8_t> out;
   PngHolder h(false);
   h.s.sink = &out;
@@ -256,17 +274,18 @@ raster::PixelStorage DecodePng(std::span<const uint8_t> bytes) {
                                 ? raster::Palette{}
                                 : (r.color_type == PNG_COLOR_TYPE_PALETTE ? r.palette : GreyPalette(r.depth));
   raster::CheckBitmapSize(r.width, r.height, std::max(bits, 8));
+  if (!SetUpRows(h.s, r)) throw std::runtime_error("Invalid PNG data: " + h.s.error);
   raster::PixelStorage out(r.width, r.height, raster::PixelLayout{bits}, std::move(palette));
   out.transparent_color = r.transparent;
   // One byte per sample is read; 1- and 4-bit pictures are packed afterwards.
   std::vector<uint8_t> unpacked(bits < 8 ? static_cast<size_t>(r.width) * static_cast<size_t>(r.height) : 0);
-  std::vector<png_bytep> rows(static_cast<size_t>(r.height));
-  for (int y = 0; y < r.height; ++y)
-    rows[static_cast<size_t>(y)] = bits < 8 ? unpacked.data() + static_cast<size_t>(y) * r.width : out.row(y);
-  if (!ReadRows(h.s, rows.data())) throw std::runtime_error("Invalid PNG data: " + h.s.error);
+  uint8_t* first = bits < 8 ? unpacked.data() : out.row(0);
+  const size_t stride = bits < 8 ? static_cast<size_t>(r.width) : static_cast<size_t>(out.stride());
+  if (!ReadRows(h.s, first, stride, r.height, r.passes))
+    throw std::runtime_error("Invalid PNG data: " + h.s.error);
   if (bits < 8) {
     for (int y = 0; y < r.height; ++y)
-      for (int x = 0; x < r.width; ++x) out.SetBits(x, y, rows[static_cast<size_t>(y)][x]);
+      for (int x = 0; x < r.width; ++x) out.SetBits(x, y, unpacked[static_cast<size_t>(y) * r.width + x]);
   }
   return out;
 }

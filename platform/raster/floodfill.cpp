@@ -1,8 +1,9 @@
 // Flood fill of the drawing surface: an iterative scanline fill over
-// 4-connected pixels.  The region is found first (with a visited mask, so a
-// brush whose colour qualifies itself cannot make it loop) and painted with
-// the selected brush afterwards.  No recursion: memory is one bit per pixel
-// plus the seed stack and the list of runs.
+// 4-connected pixels.  A visited mask decides what belongs to the region, so
+// a brush whose colour qualifies itself cannot make it loop, and painting a
+// run as soon as it is found changes no answer: every later test reads only
+// pixels not yet visited, which no painted run contains.  No recursion:
+// memory is one bit per pixel plus the seed stack.
 #include <vector>
 
 #include "platform/raster/rasterizer.h"
@@ -10,10 +11,6 @@
 namespace raster {
 
 namespace {
-
-struct Run {
-  int y, x0, x1;  // pixels x0..x1-1
-};
 
 class RegionFinder {
  public:
@@ -29,8 +26,9 @@ class RegionFinder {
   // border mode it does not.
   bool Qualifies(int x, int y) const { return (st_.GetBits(x, y) == bits_) == (mode_ == ffSurface); }
 
-  std::vector<Run> Find(int x, int y) {
-    std::vector<Run> runs;
+  // Calls paint(y, x0, x1) for each run of the region (pixels x0..x1-1).
+  template <class Paint>
+  void Find(int x, int y, Paint&& paint) {
     std::vector<std::pair<int, int>> seeds{{x, y}};
     while (!seeds.empty()) {
       auto [sx, sy] = seeds.back();
@@ -40,11 +38,10 @@ class RegionFinder {
       while (x0 > 0 && !Seen(x0 - 1, sy) && Qualifies(x0 - 1, sy)) --x0;
       while (x1 < w_ && !Seen(x1, sy) && Qualifies(x1, sy)) ++x1;
       for (int i = x0; i < x1; ++i) seen_[Index(i, sy)] = true;
-      runs.push_back({sy, x0, x1});
       if (sy > 0) PushRuns(x0, x1, sy - 1, seeds);
       if (sy + 1 < h_) PushRuns(x0, x1, sy + 1, seeds);
+      paint(sy, x0, x1);
     }
-    return runs;
   }
 
  private:
@@ -76,8 +73,7 @@ bool Surface::ExtFloodFill(int32_t x, int32_t y, ColorRef c, FloodFillMode mode)
   if (r.Empty() || x < 0 || y < 0 || x >= r.Width() || y >= r.Height()) return false;
   RegionFinder finder(r.Storage(), r.Bits(c), mode);
   if (!finder.Qualifies(x, y)) return false;
-  const std::vector<Run> runs = finder.Find(x, y);
-  for (const Run& run : runs) r.BrushSpan(run.y, run.x0, run.x1);
+  finder.Find(x, y, [&](int row, int x0, int x1) { r.BrushSpan(row, x0, x1); });
   return true;
 }
 

@@ -50,6 +50,7 @@ constexpr uint8_t ReverseBits(uint8_t v) {
 // Returns the pixels done (a multiple of 16).
 __attribute__((target("ssse3"))) int MonoRow24Ssse3(const uint8_t* p, int width, ColorRef match,
                                                     uint8_t* out) {
+  if (width < 16) return 0;  // narrower than one block: skip the setup
   const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
                         static_cast<uint8_t>(RedOf(match))};
   __m128i want[3];
@@ -104,6 +105,7 @@ constexpr MonoGather kMonoGather;
 #define AVX512_VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 AVX512_VBMI int MonoRow24Vbmi(const uint8_t* p, int width, ColorRef match, uint8_t* out) {
+  if (width < 64) return 0;  // narrower than one block: skip the setup
   const uint8_t c[3] = {static_cast<uint8_t>(BlueOf(match)), static_cast<uint8_t>(GreenOf(match)),
                         static_cast<uint8_t>(RedOf(match))};
   __m512i want[3], idx[3];

@@ -55,7 +55,6 @@ SpanCollector::SpanCollector(int width, int height, int64_t y_min, int64_t y_max
   const int64_t lo = std::max<int64_t>(y_min, 0), hi = std::min<int64_t>(y_max, int64_t{height} - 1);
   first_ = static_cast<int>(std::min<int64_t>(lo, height));
   rows_.resize(hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0);
-  merged_.assign(rows_.size(), false);
 }
 
 void SpanCollector::Add(int64_t y, int64_t x0, int64_t x1) {
@@ -63,18 +62,32 @@ void SpanCollector::Add(int64_t y, int64_t x0, int64_t x1) {
   x0 = std::max<int64_t>(x0, 0);
   x1 = std::min<int64_t>(x1, width_);
   if (x0 >= x1) return;
-  const size_t i = static_cast<size_t>(y - first_);
-  auto& r = rows_[i];
-  r.emplace_back(static_cast<int>(x0), static_cast<int>(x1));
-  merged_[i] = false;
+  Row& row = rows_[static_cast<size_t>(y - first_)];
+  const int a = static_cast<int>(x0), b = static_cast<int>(x1);
+  if (row.more < 0) {
+    if (row.x0 >= row.x1) {
+      row.x0 = a, row.x1 = b;
+      return;
+    }
+    // Overlapping or touching: the union, as merging would give.
+    if (a <= row.x1 && row.x0 <= b) {
+      row.x0 = std::min(row.x0, a), row.x1 = std::max(row.x1, b);
+      return;
+    }
+    row.more = static_cast<int>(lists_.size());
+    lists_.push_back({{{row.x0, row.x1}}, false});
+  }
+  List& list = lists_[static_cast<size_t>(row.more)];
+  list.spans.emplace_back(a, b);
+  list.merged = false;
   // Keep memory bounded when many pieces land on one row.
-  if (r.size() >= 64 && (r.size() & (r.size() - 1)) == 0) Merged(static_cast<int>(y));
+  if (list.spans.size() >= 64 && (list.spans.size() & (list.spans.size() - 1)) == 0) Merged(row);
 }
 
-std::vector<std::pair<int, int>>& SpanCollector::Merged(int y) {
-  const size_t i = static_cast<size_t>(y - first_);
-  auto& r = rows_[i];
-  if (merged_[i] || r.size() < 2) return r;
+std::vector<std::pair<int, int>>& SpanCollector::Merged(const Row& row) {
+  List& list = lists_[static_cast<size_t>(row.more)];
+  auto& r = list.spans;
+  if (list.merged || r.size() < 2) return r;
   std::sort(r.begin(), r.end());
   size_t out = 0;
   for (size_t k = 1; k < r.size(); ++k) {
@@ -84,7 +97,7 @@ std::vector<std::pair<int, int>>& SpanCollector::Merged(int y) {
       r[++out] = r[k];
   }
   r.resize(out + 1);
-  merged_[i] = true;
+  list.merged = true;
   return r;
 }
 

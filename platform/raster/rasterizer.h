@@ -67,19 +67,36 @@ class SpanCollector {
   // Calls paint(y, x0, x1) for every merged interval.
   template <class F>
   void ForEach(F&& paint) {
-    for (int y = first_; y < Rows(); ++y)
-      for (const auto& iv : Merged(y)) paint(y, iv.first, iv.second);
+    for (int y = first_; y < Rows(); ++y) {
+      const Row& r = rows_[static_cast<size_t>(y - first_)];
+      if (r.more >= 0) {
+        for (const auto& iv : Merged(r)) paint(y, iv.first, iv.second);
+      } else if (r.x0 < r.x1) {
+        paint(y, r.x0, r.x1);
+      }
+    }
   }
   // Rows FirstRow()..Rows()-1 are collected.
   int64_t FirstRow() const { return first_; }
   int64_t Rows() const { return first_ + static_cast<int64_t>(rows_.size()); }
 
  private:
-  std::vector<std::pair<int, int>>& Merged(int y);
+  // Most rows hold one interval, kept in place: a canvas of 10^8 rows
+  // costs 12 bytes a row and no allocation per row.  A row that gets a
+  // second, separate interval moves its intervals to a list of its own.
+  struct Row {
+    int x0 = 0, x1 = 0;  // the one interval (empty when x0 >= x1)
+    int more = -1;       // index into lists_, or -1
+  };
+  struct List {
+    std::vector<std::pair<int, int>> spans;
+    bool merged = false;
+  };
+  std::vector<std::pair<int, int>>& Merged(const Row& r);
   int width_;
   int first_ = 0;
-  std::vector<std::vector<std::pair<int, int>>> rows_;
-  std::vector<bool> merged_;
+  std::vector<Row> rows_;
+  std::vector<List> lists_;
 };
 
 // A closed polygon with double coordinates filled by the pixel-centre rule:

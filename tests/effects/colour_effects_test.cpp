@@ -211,6 +211,19 @@ TEST(MaskBitmap, TwoColourDeviceMask) {
     }
 }
 
+TEST(MaskBitmap, CanvasWithoutPixelsKeepsItsReportedSize) {
+  // A canvas 15 wide and 0 high read back as 0 x 0 after Mask (found by
+  // fuzz/stretch_fuzz).
+  for (bool reverse : {false, true}) {
+    Bitmap b;
+    b.SetSize(15, 0);
+    ASSERT_EQ(MaskBitmap(0, reverse, b), rcOK);
+    EXPECT_EQ(b.Width(), 15);
+    EXPECT_EQ(b.Height(), 0);
+    EXPECT_TRUE(b.Empty());
+  }
+}
+
 TEST(EffectMembers, ForwardToTheCurrentCanvas) {
   TMyCanvas obj;
   ASSERT_EQ(obj.NewCanvas(3, 2, 0), rcOK);

@@ -297,6 +297,16 @@ TEST(GifCodec, FirstFrameOnItsScreen) {
   EXPECT_EQ(p.row(2)[3], 0);
   EXPECT_EQ(p.row(3)[6], 1);
   EXPECT_EQ(p.row(2)[7], 1);
+
+  // A screen with a side of 0 reaches as far as the frame: the frame at
+  // (3, 2) gives 7 x 10, not an empty picture (found by fuzz/load_fuzz).
+  for (auto [sw, sh] : {std::pair{0, 0}, std::pair{0, 10}, std::pair{10, 0}}) {
+    p = codecs::DecodeGif(GifWithFrame(sw, sh, 3, 2, 4, 8, false));
+    EXPECT_EQ(p.width(), sw ? sw : 7) << sw << " x " << sh;
+    EXPECT_EQ(p.height(), sh ? sh : 10) << sw << " x " << sh;
+    EXPECT_EQ(p.row(2)[3], 0);
+    EXPECT_EQ(p.row(0)[0], 1);
+  }
 }
 
 // ------------------------------------------------------------------ damage

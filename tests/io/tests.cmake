@@ -10,3 +10,6 @@ zelnor_test(io_save_tests
 zelnor_test(io_jpeg_exact_tests
   SOURCES io/jpeg_exact_test.cpp
   LIBS zelnor_io JPEG::JPEG)
+zelnor_test(io_limits_tests
+  SOURCES io/load/limits_test.cpp
+  LIBS zelnor_canvas zelnor_io ZLIB::ZLIB)
