@@ -62,6 +62,14 @@ bool IsSpecialName(const std::string& name) {
   return name.size() > 4 && name.compare(0, 2, "__") == 0 && name.compare(name.size() - 2, 2, "__") == 0;
 }
 
+// A member's name as UTF-8. The object reads a name only up to its first
+// NUL, so "Width\0x" would reach Width: such a name names no member.
+std::string MemberNameOf(PyObject* name) {
+  std::string text = Utf8Of(name);
+  if (text.find('\0') != std::string::npos) throw py::attribute_error("a member name cannot contain NUL");
+  return text;
+}
+
 DISPID LookupId(IDispatch* d, const std::string& name) {
   std::u16string wide = Utf16FromUtf8(name);
   LPOLESTR names[1] = {wide.data()};
@@ -89,7 +97,7 @@ PyObject* LateMember(PyObject* self, PyObject* name, const std::string& text) {
 // Reached when the class has no attribute of exactly that name: a member in
 // another letter case, or one the object finds by name.
 PyObject* LateGetAttr(PyObject* self, PyObject* name) {
-  const std::string text = Utf8Of(name);
+  const std::string text = MemberNameOf(name);
   if (IsSpecialName(text)) {
     PyErr_Format(PyExc_AttributeError, "'%s' object has no attribute '%U'", Py_TYPE(self)->tp_name, name);
     return nullptr;
@@ -107,7 +115,7 @@ PyObject* ObjectGetAttr(PyObject* self, PyObject* name) {
 }
 
 int LateSetAttr(PyObject* self, PyObject* name, PyObject* value) {
-  const std::string text = Utf8Of(name);
+  const std::string text = MemberNameOf(name);
   if (!value) throw py::attribute_error("members of an automation object cannot be deleted");
   PyObject* descriptor = FindFolded(Py_TYPE(self), Lower(text));
   if (!descriptor) descriptor = _PyType_Lookup(Py_TYPE(self), name);

@@ -194,3 +194,14 @@ def test_a_buffer_where_the_member_writes_its_result_is_left_untouched(canvas, w
     assert canvas.SaveToStream(buffer, "PNG") == zelnor2.rcOK
     assert canvas.GetCanvas(buffer, 0, 0, 2, 2) == zelnor2.rcOK
     assert bytes(buffer) == b"original"
+
+
+def test_a_name_with_a_nul_names_no_member(canvas):
+    canvas.NewCanvas(4, 3)
+    with pytest.raises(AttributeError):
+        setattr(canvas, "Width\0x", 9)
+    with pytest.raises(AttributeError):
+        getattr(canvas, "PixelGet\0")
+    with pytest.raises(zelnor2.ComError):
+        canvas.Stretch(2, 2, **{"HiQ\0x": True})
+    assert (canvas.Width, canvas.Height) == (4, 3)
