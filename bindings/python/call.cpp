@@ -9,27 +9,12 @@
 #include "bindings/python/members.h"
 #include "bindings/python/values.h"
 #include "platform/activation/activation.h"
+#include "platform/automation/small_array.h"
 
 namespace zelnor2py {
 using namespace automation;
 
 namespace {
-// N elements in place, more on the heap; elements start uninitialised.
-template <class T, size_t N>
-class SmallArray {
- public:
-  explicit SmallArray(size_t n) : data_(n <= N ? inline_ : (heap_ = std::make_unique<T[]>(n)).get()) {}
-  SmallArray(const SmallArray&) = delete;
-  SmallArray& operator=(const SmallArray&) = delete;
-  T& operator[](size_t i) { return data_[i]; }
-  T* data() { return data_; }
-
- private:
-  T inline_[N];
-  std::unique_ptr<T[]> heap_;
-  T* data_;
-};
-
 constexpr size_t kInPlace = 16;
 
 // The converted arguments of one call, in DISPPARAMS order (named ones

@@ -53,7 +53,7 @@ def method_lines(zelnor2, descriptor):
 
 
 def property_lines(zelnor2, descriptor):
-    name, _, _, returns, _, readable, writable = descriptor._spec
+    name, _, _, returns, _, readable, writable = descriptor._summary
     kind = annotation(zelnor2._annotation(returns[1]))
     doc = docstring(descriptor.__doc__, 8)
     lines = []

@@ -117,7 +117,7 @@ std::vector<MemberInfo> ReadMembers(ITypeInfo* info, WORD functions) {
 // What the Python part turns into a docstring and a signature:
 // (name, kind, ((name, type, optional, has_default, default), ...),
 //  (result name, result type) or None, help, readable, writable).
-py::tuple SpecOf(const MemberInfo& m) {
+py::tuple SummaryOf(const MemberInfo& m) {
   py::list params;
   for (const ParamInfo& p : m.params)
     params.append(py::make_tuple(p.name, TypeName(p.vt), p.optional, p.has_default,
@@ -133,7 +133,7 @@ py::tuple SpecOf(const MemberInfo& m) {
 struct MemberDescriptor {
   PyObject_HEAD vectorcallfunc vectorcall;
   MemberInfo* member;   // owned
-  PyObject* spec;       // SpecOf(member), or null for a member found at run time
+  PyObject* summary;    // SummaryOf(member), or null for a member found at run time
   PyObject* doc;        // str or null
   PyObject* signature;  // made on first request
 };
@@ -148,7 +148,7 @@ MemberDescriptor* AsDescriptor(PyObject* o) { return reinterpret_cast<MemberDesc
 void DescriptorDealloc(PyObject* self) {
   MemberDescriptor* d = AsDescriptor(self);
   delete d->member;
-  Py_XDECREF(d->spec);
+  Py_XDECREF(d->summary);
   Py_XDECREF(d->doc);
   Py_XDECREF(d->signature);
   Py_TYPE(self)->tp_free(self);
@@ -193,20 +193,20 @@ PyObject* DescriptorName(PyObject* self, void*) {
   return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
 }
 
-// What the type information says about the member, as SpecOf gives it (None
+// What the type information says about the member, as SummaryOf gives it (None
 // for a member found by name at run time); the stub generator reads it.
-PyObject* DescriptorSpec(PyObject* self, void*) {
-  PyObject* spec = AsDescriptor(self)->spec;
-  return Py_NewRef(spec ? spec : Py_None);
+PyObject* DescriptorSummary(PyObject* self, void*) {
+  PyObject* summary = AsDescriptor(self)->summary;
+  return Py_NewRef(summary ? summary : Py_None);
 }
 
 PyObject* MethodSignature(PyObject* self, void*) {
   MemberDescriptor* d = AsDescriptor(self);
-  if (!d->spec) Py_RETURN_NONE;  // nothing is known about the parameters
+  if (!d->summary) Py_RETURN_NONE;  // nothing is known about the parameters
   if (!d->signature) {
     // The call runs Python code, which may let another thread make it too:
     // the first one kept wins.
-    PyObject* made = PyObject_CallOneArg(g_member_signature, d->spec);
+    PyObject* made = PyObject_CallOneArg(g_member_signature, d->summary);
     if (!made) return nullptr;
     if (d->signature)
       Py_DECREF(made);
@@ -225,13 +225,13 @@ PyGetSetDef kMethodGetSet[] = {
     {"__doc__", DescriptorDoc, nullptr, nullptr, nullptr},
     {"__name__", DescriptorName, nullptr, nullptr, nullptr},
     {"__signature__", MethodSignature, nullptr, nullptr, nullptr},
-    {"_spec", DescriptorSpec, nullptr, nullptr, nullptr},
+    {"_summary", DescriptorSummary, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 PyGetSetDef kPropertyGetSet[] = {
     {"__doc__", DescriptorDoc, nullptr, nullptr, nullptr},
     {"__name__", DescriptorName, nullptr, nullptr, nullptr},
-    {"_spec", DescriptorSpec, nullptr, nullptr, nullptr},
+    {"_summary", DescriptorSummary, nullptr, nullptr, nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
@@ -246,14 +246,14 @@ void ReadyType(PyTypeObject& type, const char* name, const char* doc, unsigned l
 }
 
 // A new descriptor that owns member.
-PyObject* NewDescriptor(PyTypeObject& type, std::unique_ptr<MemberInfo> member, PyObject* spec,
+PyObject* NewDescriptor(PyTypeObject& type, std::unique_ptr<MemberInfo> member, PyObject* summary,
                         PyObject* doc) {
   PyObject* o = type.tp_alloc(&type, 0);
   if (!o) throw py::error_already_set();
   MemberDescriptor* d = AsDescriptor(o);
   d->vectorcall = &type == &MethodType ? MethodVectorcall : nullptr;
   d->member = member.release();
-  d->spec = Py_XNewRef(spec);
+  d->summary = Py_XNewRef(summary);
   d->doc = Py_XNewRef(doc);
   d->signature = nullptr;
   return o;
@@ -285,13 +285,13 @@ std::map<PyTypeObject*, PyObject*>& FoldedByClass() {
 py::dict ClassNamespace(std::vector<MemberInfo> members, const std::string& help, py::dict& folded) {
   py::dict ns;
   for (MemberInfo& info : members) {
-    py::tuple spec = SpecOf(info);
-    py::object doc = py::reinterpret_steal<py::object>(PyObject_CallOneArg(g_member_doc, spec.ptr()));
+    py::tuple summary = SummaryOf(info);
+    py::object doc = py::reinterpret_steal<py::object>(PyObject_CallOneArg(g_member_doc, summary.ptr()));
     if (!doc) throw py::error_already_set();
     const std::string name = info.name;
     PyTypeObject& type = info.is_method ? MethodType : PropertyType;
     py::object descriptor = py::reinterpret_steal<py::object>(
-        NewDescriptor(type, std::make_unique<MemberInfo>(std::move(info)), spec.ptr(), doc.ptr()));
+        NewDescriptor(type, std::make_unique<MemberInfo>(std::move(info)), summary.ptr(), doc.ptr()));
     ns[py::str(name)] = descriptor;
     folded[py::str(Lower(name))] = descriptor;
   }

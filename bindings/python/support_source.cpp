@@ -109,10 +109,10 @@ def _result_codes(help_text):
     return ", ".join(f"{code.name} ({int(code)})" for code in sorted(found, reverse=True))
 
 
-def _member_doc(spec):
+def _member_doc(summary):
     """The docstring of a member: its signature with defaults, what it returns,
     its help text, and the result codes that the help text names."""
-    name, kind, params, returns, help_text, readable, writable = spec
+    name, kind, params, returns, help_text, readable, writable = summary
     if kind == "property":
         access = "read and write" if readable and writable else "read-only" if readable else "write-only"
         lines = [f"{name}: {_TYPE_NAMES.get(returns[1], 'Any')} ({access} property)"]
@@ -129,9 +129,9 @@ def _member_doc(spec):
     return "\n".join(lines)
 
 
-def _member_signature(spec):
+def _member_signature(summary):
     """The inspect.Signature of a method, with self first."""
-    name, kind, params, returns, help_text, readable, writable = spec
+    name, kind, params, returns, help_text, readable, writable = summary
     parameters = [_inspect.Parameter("self", _inspect.Parameter.POSITIONAL_ONLY)]
     for pname, type_name, optional, has_default, default in params:
         default_value = (default if has_default else None) if optional else _inspect.Parameter.empty

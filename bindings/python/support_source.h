@@ -4,8 +4,8 @@
 namespace zelnor2py {
 
 // ComError; ResultCode, PixelFormat and CopyMode with their members at module
-// level (zelnor2.rcOK, zelnor2.pf24bit, zelnor2.SRCCOPY); _member_doc(spec)
-// and _member_signature(spec), which turn what the type information says
+// level (zelnor2.rcOK, zelnor2.pf24bit, zelnor2.SRCCOPY); _member_doc(summary)
+// and _member_signature(summary), which turn what the type information says
 // about a member into its docstring and its inspect.Signature.  Ref must be
 // in the module before this runs.
 extern const char* const kSupportSource;

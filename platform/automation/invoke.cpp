@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "platform/automation/small_array.h"
 #include "platform/automation/typeinfo.h"
 
 namespace automation {
@@ -111,22 +112,6 @@ struct RetvalSlot {
         break;
     }
   }
-};
-
-// N elements in place, more on the heap.
-template <class T, size_t N>
-class SmallArray {
- public:
-  explicit SmallArray(size_t n) : data_(n <= N ? inline_ : (heap_ = std::make_unique<T[]>(n)).get()) {}
-  SmallArray(const SmallArray&) = delete;
-  SmallArray& operator=(const SmallArray&) = delete;
-  T& operator[](size_t i) { return data_[i]; }
-  T* data() { return data_; }
-
- private:
-  T inline_[N];
-  std::unique_ptr<T[]> heap_;
-  T* data_;
 };
 
 // Every declared row has at most 16 parameters, so calls stay in place.

@@ -63,11 +63,11 @@ def test_help_reads_like_a_reference(canvas):
 
 
 def test_help_text_and_the_result_codes_it_names_reach_the_docstring():
-    spec = ("SaveToFile", "method", (("FileName", "BSTR", False, False, None),
+    summary = ("SaveToFile", "method", (("FileName", "BSTR", False, False, None),
                                       ("Transparent", "BOOL", True, True, False)),
             ("Result", "I4"), "Saves the current canvas.\nReturns rcOK, rcEmptyCanvas or rcUnsupportedType.",
             False, False)
-    lines = zelnor2._member_doc(spec).splitlines()
+    lines = zelnor2._member_doc(summary).splitlines()
     assert lines[0] == "SaveToFile(FileName: str, Transparent: bool = False) -> int"
     assert "Saves the current canvas." in lines
     assert lines[-1] == "Result codes: rcOK (0), rcUnsupportedType (-3), rcEmptyCanvas (-4)"

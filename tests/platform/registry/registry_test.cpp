@@ -278,20 +278,21 @@ class Environment {
 
 TEST(StoreLocations, OverrideThenUserThenMachine) {
   Environment env;
-  env.Set("ZELNOR2_REGISTRY", "/tmp/zelnor2-explicit");
-  EXPECT_EQ(LookupFiles(), std::vector<std::string>{"/tmp/zelnor2-explicit"});
-  EXPECT_EQ(RegistrationStore().File(), "/tmp/zelnor2-explicit");
+  const std::string root = ::testing::TempDir();  // any absolute folder: nothing is written
+  env.Set("ZELNOR2_REGISTRY", (root + "zelnor2-explicit").c_str());
+  EXPECT_EQ(LookupFiles(), std::vector<std::string>{root + "zelnor2-explicit"});
+  EXPECT_EQ(RegistrationStore().File(), root + "zelnor2-explicit");
 
   env.Set("ZELNOR2_REGISTRY", nullptr);
-  env.Set("XDG_CONFIG_HOME", "/tmp/xdg");
-  EXPECT_EQ(UserFile(), "/tmp/xdg/zelnor2/registry");
-  EXPECT_EQ(LookupFiles(), (std::vector<std::string>{"/tmp/xdg/zelnor2/registry", MachineFile()}));
+  env.Set("XDG_CONFIG_HOME", (root + "xdg").c_str());
+  EXPECT_EQ(UserFile(), root + "xdg/zelnor2/registry");
+  EXPECT_EQ(LookupFiles(), (std::vector<std::string>{root + "xdg/zelnor2/registry", MachineFile()}));
   EXPECT_EQ(RegistrationStore().File(), geteuid() == 0 ? MachineFile() : UserFile());
   EXPECT_EQ(MachineFile()[0], '/');
 
   env.Set("XDG_CONFIG_HOME", "relative/xdg");  // invalid by the XDG rules: ignored
-  env.Set("HOME", "/tmp/home");
-  EXPECT_EQ(UserFile(), "/tmp/home/.config/zelnor2/registry");
+  env.Set("HOME", (root + "home").c_str());
+  EXPECT_EQ(UserFile(), root + "home/.config/zelnor2/registry");
 
   env.Set("XDG_CONFIG_HOME", nullptr);
   env.Set("HOME", nullptr);  // as for a service started without one: the user database's home
