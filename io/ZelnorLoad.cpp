@@ -20,12 +20,16 @@ namespace {
 // room for headers, palettes and the worst expansion of compressed data.
 constexpr int64_t kMaxImageFileBytes = 2 * raster::kMaxBitmapBytes;
 
-// Refuses a compose whose growth would pass the bitmap size limit, so that
-// the draw cannot fail half-way with the canvas widened but not heightened.
-void CheckGrowth(int32_t X1, int32_t Y1, const raster::PixelStorage& picture, const raster::Bitmap& canvas) {
+// Refuses a compose that would pass the bitmap size limit before the canvas
+// changes: the grown canvas, and the picture in the canvas's format (the
+// draw converts the whole picture after growing the canvas).  So the draw
+// cannot fail half-way with the canvas already grown.
+void CheckCompose(int32_t X1, int32_t Y1, const raster::PixelStorage& picture, const raster::Bitmap& canvas) {
   const int64_t w = std::max<int64_t>(canvas.Width(), int64_t{X1} + picture.width());
   const int64_t h = std::max<int64_t>(canvas.Height(), int64_t{Y1} + picture.height());
   if (w != canvas.Width() || h != canvas.Height()) raster::CheckBitmapSize(w, h, canvas.BitsPerPixel());
+  if (picture.bits() != canvas.BitsPerPixel())
+    raster::CheckBitmapSize(picture.width(), picture.height(), canvas.BitsPerPixel());
 }
 
 // The clipboard's palette replaces the leading entries of a palette picture's
@@ -46,7 +50,7 @@ void PlaceImage(raster::PixelStorage&& picture, bool appendload, int32_t X1, int
     canvas.TakeStorage(std::move(picture));
     return;
   }
-  CheckGrowth(X1, Y1, picture, canvas);
+  CheckCompose(X1, Y1, picture, canvas);
   raster::Bitmap source;  // freed on every exit path
   source.TakeStorage(std::move(picture));
   CopyModeDraw(X1, Y1, Cpmode, source, canvas);

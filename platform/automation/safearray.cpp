@@ -72,11 +72,21 @@ void* ElementAt(SAFEARRAY* psa, ULONG i) {
 
 // Data the array does not own: left in place, never written or freed.
 constexpr USHORT kForeignData = FADF_AUTO | FADF_EMBEDDED;
+// Element kinds that own what they point to and need releasing or copying.
+constexpr USHORT kOwningElements = FADF_BSTR | FADF_VARIANT | FADF_UNKNOWN | FADF_DISPATCH;
 
-// Releases what the elements own (strings, variants, interfaces) and zeroes
-// them, unless the data is foreign.
+// Before the array is destroyed: releases what the elements own (strings,
+// variants, interfaces) and zeroes them, unless the data is foreign.
 void ClearElements(SAFEARRAY* psa) {
   if (!psa->pvData || (psa->fFeatures & kForeignData)) return;
+  const size_t bytes = size_t{Count(psa)} * psa->cbElements;
+  // Plain values (bytes, numbers) own nothing, so there is no loop over the
+  // millions of elements of an encoded picture; their data is zeroed only
+  // where it outlives the array (static data), since the rest is freed next.
+  if (!(psa->fFeatures & kOwningElements)) {
+    if (psa->fFeatures & FADF_STATIC) std::memset(psa->pvData, 0, bytes);
+    return;
+  }
   for (ULONG i = 0; i < Count(psa); ++i) {
     void* e = ElementAt(psa, i);
     if (psa->fFeatures & FADF_BSTR) {
@@ -87,7 +97,7 @@ void ClearElements(SAFEARRAY* psa) {
       if (auto* unk = *static_cast<IUnknown**>(e)) unk->Release();
     }
   }
-  std::memset(psa->pvData, 0, size_t{Count(psa)} * psa->cbElements);
+  std::memset(psa->pvData, 0, bytes);
 }
 
 SAFEARRAY* NewDescriptor(VARTYPE vt) {
@@ -182,6 +192,12 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
   if (!psa) return S_OK;
   SAFEARRAY* copy = SafeArrayCreateVector(StoredVartype(psa), psa->rgsabound[0].lLbound, Count(psa));
   if (!copy) return E_OUTOFMEMORY;
+  if (!(psa->fFeatures & kOwningElements)) {
+    if (Count(psa) > 0 && psa->pvData)
+      std::memcpy(copy->pvData, psa->pvData, size_t{Count(psa)} * psa->cbElements);
+    *ppsaOut = copy;
+    return S_OK;
+  }
   for (ULONG i = 0; i < Count(psa); ++i) {
     HRESULT hr = CopyElement(psa->fFeatures, psa->cbElements, ElementAt(copy, i), ElementAt(psa, i));
     if (FAILED(hr)) {

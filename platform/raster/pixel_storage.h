@@ -13,10 +13,10 @@ namespace raster {
 
 // Largest pixel block the engine allocates, like the host's bitmap limit: a
 // request above it (or one whose size arithmetic overflows) fails with a clear
-// message before any memory is touched.  Fuzz builds allow 4 MiB, so that
+// message before any memory is touched.  Fuzz builds allow 1 MiB, so that
 // no single input can make a run slow by claiming a large picture.
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-inline constexpr int64_t kMaxBitmapBytes = int64_t{1} << 22;
+inline constexpr int64_t kMaxBitmapBytes = int64_t{1} << 20;
 #else
 inline constexpr int64_t kMaxBitmapBytes = int64_t{1} << 30;
 #endif

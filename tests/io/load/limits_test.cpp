@@ -190,5 +190,50 @@ TEST(InputLimits, OnePixelWideCanvasIsRefusedAsGifAndJpegBeforeWork) {
   EXPECT_THROW(canvas.SaveAniGIFToStream(&out, 100, 0, false, 0, 0), std::exception);
 }
 
+// A 1-bit grey PNG of 20000 x 20000 white pixels: 50 MB of storage, 1.2 GB
+// at 24 bits.
+std::vector<uint8_t> LargeOneBitPng() {
+  constexpr uint32_t kSide = 20000;
+  std::vector<uint8_t> b = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
+  std::vector<uint8_t> ihdr;
+  AppendBig32(ihdr, kSide);
+  AppendBig32(ihdr, kSide);
+  Append(ihdr, {1, 0, 0, 0, 0});
+  PngChunk(b, "IHDR", ihdr);
+  std::vector<uint8_t> rows;
+  for (uint32_t y = 0; y < kSide; ++y) {
+    rows.push_back(0);  // no filter
+    rows.insert(rows.end(), kSide / 8, 0xFF);
+  }
+  uLongf size = compressBound(static_cast<uLong>(rows.size()));
+  std::vector<uint8_t> packed(size);
+  EXPECT_EQ(compress(packed.data(), &size, rows.data(), static_cast<uLong>(rows.size())), Z_OK);
+  packed.resize(size);
+  PngChunk(b, "IDAT", packed);
+  PngChunk(b, "IEND", {});
+  return b;
+}
+
+// The compose converts the whole picture to the canvas's format after the
+// canvas has grown: a conversion past the size limit is refused first, and
+// the canvas keeps its size and pixels.
+TEST(InputLimits, ComposeRefusedBeforeTheCanvasGrows) {
+  TMyCanvas canvas;
+  ASSERT_EQ(canvas.NewCanvas(10, 10, 0), 0);
+  canvas.Current().SetPixel(3, 3, 0x123456);
+  automation::VARIANT v = ByteArray(LargeOneBitPng());
+  try {
+    // Only the last ten columns land on the canvas, which would grow to 10 x 20000.
+    canvas.LoadFromStream(&v, "PNG", true, -19990, 0, 0);
+    ADD_FAILURE() << "the compose was done";
+  } catch (const std::exception& e) {
+    EXPECT_NE(std::string(e.what()).find("size limit"), std::string::npos) << e.what();
+  }
+  automation::VariantClear(&v);
+  EXPECT_EQ(canvas.GetWidth(), 10);
+  EXPECT_EQ(canvas.GetHeight(), 10);
+  EXPECT_EQ(canvas.Current().GetPixel(3, 3), 0x123456u);
+}
+
 }  // namespace
 }  // namespace zelnor

@@ -214,6 +214,7 @@ TEST(SafeArray, ForeignDataIsNeverWrittenOrFreed) {
   VariantInit(&copy);
   ASSERT_EQ(VariantCopy(&copy, &holder), S_OK);
   EXPECT_NE(copy.parray->pvData, static_cast<void*>(bytes));
+  EXPECT_EQ(std::memcmp(copy.parray->pvData, bytes, 5), 0);
   EXPECT_EQ(VariantClear(&holder), S_OK);
   EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
   LONG index = 4;
@@ -221,6 +222,13 @@ TEST(SafeArray, ForeignDataIsNeverWrittenOrFreed) {
   ASSERT_EQ(SafeArrayGetElement(copy.parray, &index, &last), S_OK);
   EXPECT_EQ(last, 5);
   VariantClear(&copy);
+  // Static data outlives the array: destroying it zeroes the values.
+  ASSERT_EQ(SafeArrayAllocDescriptorEx(VT_UI1, 1, &sa), S_OK);
+  sa->pvData = bytes;
+  sa->rgsabound[0] = {5, 0};
+  sa->fFeatures |= FADF_STATIC;
+  EXPECT_EQ(SafeArrayDestroy(sa), S_OK);
+  EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 5), (std::vector<uint8_t>(5, 0)));
   EXPECT_EQ(SafeArrayAllocDescriptorEx(VT_UI1, 2, &sa), E_INVALIDARG);
   EXPECT_EQ(sa, nullptr);
   EXPECT_EQ(SafeArrayAllocDescriptorEx(36, 1, &sa), DISP_E_BADVARTYPE);
