@@ -75,13 +75,47 @@ void PickPixels(const PixelStorage& src, int sy, const int* columns, int n, Pixe
   for (int i = 0; i < n; ++i) Px::Set(d, dx + i, Px::Get(s, columns[i]));
 }
 
-// The rows are addressed from copies, which the pixel writes cannot change.
+// The visible part of the line walks a byte offset along the rows, so no
+// pixel costs a multiplication; lines too long for 64-bit error terms take
+// the general walk.
 template <class Px>
 void SolidLine(PixelStorage& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t bits) {
+  const LineWalk w = MakeLineWalk(x0, y0, x1, y1);
+  if (w.length <= 0) return;
+  const LineStart st = StartLine(w, s.width(), s.height());
+  if (st.first > st.last) return;
   uint8_t* const top = s.row(0);
   const int64_t stride = s.stride();
-  BresenhamLine(x0, y0, x1, y1, s.width(), s.height(),
-                [=](int64_t x, int64_t y, int64_t) { Px::Set(top + stride * y, static_cast<int>(x), bits); });
+  if (w.major >= kNarrowLineLimit) {
+    StepLine<__int128>(
+        w, st, [=](int64_t x, int64_t y, int64_t) { Px::Set(top + stride * y, static_cast<int>(x), bits); });
+    return;
+  }
+  int64_t err = static_cast<int64_t>(st.err);
+  const int64_t add1 = static_cast<int64_t>(2 * w.minor - 2 * w.major),
+                add2 = static_cast<int64_t>(2 * w.minor);
+  const int64_t bias = w.bias, n = st.last - st.first + 1;
+  if (w.x_major) {
+    const int64_t row_step = stride * w.sy;
+    int64_t off = stride * st.min;
+    int x = static_cast<int>(st.maj);
+    for (int64_t i = 0; i < n; ++i, x += w.sx) {
+      Px::Set(top + off, x, bits);
+      const bool step = err + bias > 0;
+      off += step ? row_step : 0;
+      err += step ? add1 : add2;
+    }
+  } else {
+    const int64_t row_step = stride * w.sy;
+    int64_t off = stride * st.maj;
+    int x = static_cast<int>(st.min);
+    for (int64_t i = 0; i < n; ++i, off += row_step) {
+      Px::Set(top + off, x, bits);
+      const bool step = err + bias > 0;
+      x += step ? w.sx : 0;
+      err += step ? add1 : add2;
+    }
+  }
 }
 
 // -------------------------------------------------------------------- text
