@@ -280,4 +280,28 @@ TEST(SolidLine, RowWalkMatchesTheReferenceTableOnEveryLayout) {
   }
 }
 
+// Shallow lines go as runs: every slope from flat to one in two, both
+// directions, cut by the canvas's edges at either end or both.
+TEST(SolidLine, ShallowRunsMatchTheReferenceTableWhereverTheyAreCut) {
+  std::mt19937 rng(5);
+  for (const Layout& l : {Layouts()[2], Layouts()[3], Layouts()[7], Layouts()[8]}) {
+    Pair p(l, 41, 23, rng);
+    PixelStorage& a = p.a.Storage();
+    PixelStorage& b = p.b.Storage();
+    const FormatOps& ref = ReferenceOf(a.ops());
+    for (int64_t dx = 2; dx <= 120; dx += 3)
+      for (int64_t dy = 0; 2 * dy <= dx; ++dy)
+        for (int k = 0; k < 4; ++k) {
+          const int64_t x0 = static_cast<int64_t>(rng() % 161) - 60,
+                        y0 = static_cast<int64_t>(rng() % 43) - 10;
+          const int64_t sx = k & 1 ? -1 : 1, sy = k & 2 ? -1 : 1;
+          const uint32_t bits = rng() & a.ops().pixel_mask;
+          a.ops().solid_line(a, x0, y0, x0 + sx * dx, y0 + sy * dy, bits);
+          ref.solid_line(b, x0, y0, x0 + sx * dx, y0 + sy * dy, bits);
+          ASSERT_TRUE(p.Same()) << l.label << " from " << x0 << "," << y0 << " by " << sx * dx << ","
+                                << sy * dy;
+        }
+  }
+}
+
 }  // namespace
