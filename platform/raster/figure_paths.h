@@ -54,6 +54,16 @@ void FillPath(Rasterizer& r, const Path& path, bool with_edge);
 // `last_point` is set.
 void StrokePath(Rasterizer& r, const Path& path, bool closed, bool last_point);
 
+// Draws the ellipse of `box` (corners in order, drawable) with the selected
+// pen and brush: a rectangle when it is two pixels or less across, else the
+// brush inside and the pen on the path.  `fast` lets EllipseSpans draw the
+// ellipses it covers; the bytes are the same either way.
+void DrawEllipse(Rasterizer& r, const Box64& box, bool fast);
+// An exact ellipse three pixels or more across with no pen or a solid
+// one-pixel pen, painted row by row as the path's fill and stroke would
+// paint it; false (nothing drawn) for any other.
+bool EllipseSpans(Rasterizer& r, const Box64& box);
+
 // The points of the elliptic arc of `box` (already the pen's frame box)
 // from the ray through (xs, ys) counter-clockwise up to the ray through
 // (xe, ye), the end's own point excluded; the whole ellipse when both rays

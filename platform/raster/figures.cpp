@@ -15,6 +15,7 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/cpu/cpu.h"
 #include "platform/raster/figure_paths.h"
 
 namespace raster {
@@ -234,6 +235,12 @@ bool Rounds(const Rasterizer& r, const Box64& box, int64_t corner_w, int64_t cor
 
 }  // namespace
 
+void DrawEllipse(Rasterizer& r, const Box64& box, bool fast) {
+  if (!Rounds(r, box, box.Width(), box.Height())) return DrawRectangle(r, box);
+  if (fast && EllipseSpans(r, box)) return;
+  DrawRounded(r, box, EllipsePath);
+}
+
 }  // namespace figure
 
 using namespace figure;
@@ -247,9 +254,7 @@ void Surface::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 void Surface::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   Rasterizer r(*this);
   const Box64 box = Normalise(x1, y1, x2, y2);
-  if (!Drawable(r, box)) return;
-  if (!Rounds(r, box, box.Width(), box.Height())) return DrawRectangle(r, box);
-  DrawRounded(r, box, EllipsePath);
+  if (Drawable(r, box)) DrawEllipse(r, box, cpu::FastPaths());
 }
 
 void Surface::RoundRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t corner_w, int32_t corner_h) {

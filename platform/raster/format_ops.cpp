@@ -40,6 +40,49 @@ void FillSpan(PixelStorage& s, int y, int x0, int x1, uint32_t bits) {
   for (int x = x0; x < x1; ++x) Px::Set(row, x, bits);
 }
 
+// How the loops below store one value: Px::Set, except that three-byte
+// pixels take their bytes from registers (a three-byte copy of the value
+// goes through memory, reloaded after every write since row bytes may alias
+// it).
+template <class Px>
+struct PixelWriter {
+  explicit PixelWriter(uint32_t v) : bits(v) {}
+  void operator()(uint8_t* row, int x) const { Px::Set(row, x, bits); }
+  uint32_t bits;
+};
+template <>
+struct PixelWriter<Px24> {
+  explicit PixelWriter(uint32_t v)
+      : b0(static_cast<uint8_t>(v)), b1(static_cast<uint8_t>(v >> 8)), b2(static_cast<uint8_t>(v >> 16)) {}
+  void operator()(uint8_t* row, int x) const {
+    uint8_t* p = row + static_cast<ptrdiff_t>(x) * 3;
+    p[0] = b0, p[1] = b1, p[2] = b2;
+  }
+  uint8_t b0, b1, b2;
+};
+
+// Three-byte pixels: eight of them are three 64-bit words of the repeated
+// bytes.
+void FillTriples(PixelStorage& s, int y, int x0, int x1, uint32_t bits) {
+  uint8_t* p = s.row(y) + static_cast<ptrdiff_t>(x0) * 3;
+  int n = x1 - x0;
+  const PixelWriter<Px24> put(bits);
+  if (n >= 8) {
+    uint8_t pattern[24];
+    for (int i = 0; i < 8; ++i) put(pattern, i);
+    uint64_t w0, w1, w2;
+    std::memcpy(&w0, pattern, 8);
+    std::memcpy(&w1, pattern + 8, 8);
+    std::memcpy(&w2, pattern + 16, 8);
+    for (; n >= 8; n -= 8, p += 24) {
+      std::memcpy(p, &w0, 8);
+      std::memcpy(p + 8, &w1, 8);
+      std::memcpy(p + 16, &w2, 8);
+    }
+  }
+  for (int i = 0; i < n; ++i) put(p, i);
+}
+
 void FillBytes(PixelStorage& s, int y, int x0, int x1, uint32_t bits) {
   std::memset(s.row(y) + x0, static_cast<int>(bits & 0xFF), static_cast<size_t>(x1 - x0));
 }
@@ -75,13 +118,98 @@ void PickPixels(const PixelStorage& src, int sy, const int* columns, int n, Pixe
   for (int i = 0; i < n; ++i) Px::Set(d, dx + i, Px::Get(s, columns[i]));
 }
 
-// The rows are addressed from copies, which the pixel writes cannot change.
+// The 64-bit state of a line's visible part: pixels `count`, the error
+// term plus the octant's bias (the row or column steps after a pixel where
+// it is positive), and what it gains along a row (2 minor) and loses at a
+// step (2 major).
+struct NarrowWalk {
+  int64_t count, e, gain, loss;
+  explicit NarrowWalk(const LineWalk& w, const LineStart& st)
+      : count(st.last - st.first + 1),
+        e(static_cast<int64_t>(st.err) + w.bias),
+        gain(static_cast<int64_t>(2 * w.minor)),
+        loss(static_cast<int64_t>(2 * w.major)) {}
+  bool Step() {
+    const bool step = e > 0;
+    e += step ? gain - loss : gain;
+    return step;
+  }
+};
+
+// Each pixel walks a byte offset along the rows, so none costs a
+// multiplication.
+template <class Px>
+void WalkPixels(PixelStorage& s, const LineWalk& w, const LineStart& st, uint32_t bits) {
+  const PixelWriter<Px> put(bits);
+  uint8_t* const top = s.row(0);
+  NarrowWalk nw(w, st);
+  const int64_t row_step = s.stride() * w.sy;
+  int64_t off = s.stride() * (w.x_major ? st.min : st.maj);
+  int x = static_cast<int>(w.x_major ? st.maj : st.min);
+  if (w.x_major) {
+    for (int64_t i = 0; i < nw.count; ++i, x += w.sx) {
+      put(top + off, x);
+      off += nw.Step() ? row_step : 0;
+    }
+  } else {
+    for (int64_t i = 0; i < nw.count; ++i, off += row_step) {
+      put(top + off, x);
+      x += nw.Step() ? w.sx : 0;
+    }
+  }
+}
+
+// A shallow line (two pixels or more along per row) as horizontal runs.
+// With u = -e = Q * gain + R at a run's start, the run is Q + 2 pixels long
+// and the next run starts at u' = R - 2 gain + loss, so after one division
+// each run's Q and R follow from those of the run before.
+template <class Px>
+void WalkRuns(PixelStorage& s, const LineWalk& w, const LineStart& st, uint32_t bits) {
+  const PixelWriter<Px> put(bits);
+  NarrowWalk nw(w, st);
+  int64_t x = st.maj, n = nw.count;
+  uint8_t* row = s.row(static_cast<int>(st.min));
+  const int64_t row_step = s.stride() * w.sy;
+  const auto paint = [&](int64_t len) {
+    const int a = static_cast<int>(w.sx > 0 ? x : x - len + 1);
+    for (int i = 0; i < len; ++i) put(row, a + i);
+    x += w.sx * len;
+    n -= len;
+    if (n > 0) row += row_step;
+  };
+  if (nw.gain == 0) return paint(n);
+  const int64_t q = nw.loss / nw.gain, r = nw.loss % nw.gain;
+  // A first run of one pixel leaves a term that may still be positive.
+  while (n > 0 && nw.e > 0) {
+    nw.e += nw.gain - nw.loss;
+    paint(1);
+  }
+  if (n <= 0) return;
+  int64_t big_q = -nw.e / nw.gain, big_r = -nw.e % nw.gain;
+  while (n > 0) {
+    paint(std::min(n, big_q + 2));
+    const bool carry = big_r + r >= nw.gain;
+    big_q = carry ? q - 1 : q - 2;
+    big_r = carry ? big_r + r - nw.gain : big_r + r;
+  }
+}
+
+// Lines too long for 64-bit error terms take the general walk.
 template <class Px>
 void SolidLine(PixelStorage& s, int64_t x0, int64_t y0, int64_t x1, int64_t y1, uint32_t bits) {
-  uint8_t* const top = s.row(0);
-  const int64_t stride = s.stride();
-  BresenhamLine(x0, y0, x1, y1, s.width(), s.height(),
-                [=](int64_t x, int64_t y, int64_t) { Px::Set(top + stride * y, static_cast<int>(x), bits); });
+  const LineWalk w = MakeLineWalk(x0, y0, x1, y1);
+  if (w.length <= 0) return;
+  const LineStart st = StartLine(w, s.width(), s.height());
+  if (st.first > st.last) return;
+  if (w.major >= kNarrowLineLimit) {
+    uint8_t* const top = s.row(0);
+    const int64_t stride = s.stride();
+    StepLine<__int128>(
+        w, st, [=](int64_t x, int64_t y, int64_t) { Px::Set(top + stride * y, static_cast<int>(x), bits); });
+    return;
+  }
+  if (w.x_major && w.major >= 2 * w.minor) return WalkRuns<Px>(s, w, st, bits);
+  WalkPixels<Px>(s, w, st, bits);
 }
 
 // -------------------------------------------------------------------- text
@@ -251,6 +379,7 @@ constexpr FormatOps kOps16 = WordOps<Px16, LayoutMasks>(
 constexpr FormatOps kOps24 = [] {
   FormatOps o = DirectOps<Px24, Bgr>(
       "24 bits", [](const PixelLayout& l) { return l.bits == 24; }, false);
+  o.fill_span = FillTriples;
   o.blit_coverage = BlitBytes<Px24>;
   o.mark_color_row = MarkColorRow24;
   o.fetch_bgr = FetchInPlace;

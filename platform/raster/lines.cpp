@@ -14,15 +14,17 @@ bool InDeviceSpace(int64_t v) { return v > -kDeviceSpaceLimit && v < kDeviceSpac
 void Surface::LineTo(int32_t x, int32_t y) {
   const Point from = dc_.position;
   dc_.position = {x, y};
-  Rasterizer r(*this);
   const SelectedPen& pen = dc_.pen;
-  if (r.Empty() || pen.style == psClear) return;
+  PixelStorage& st = owner_.Storage();
+  if (st.empty() || pen.style == psClear) return;
   if (!InDeviceSpace(from.x) || !InDeviceSpace(from.y) || !InDeviceSpace(x) || !InDeviceSpace(y)) return;
   if (pen.width <= 1 && (pen.style == psSolid || pen.style == psInsideFrame)) {
-    // The common case, written straight into the rows.
-    r.Storage().ops().solid_line(r.Storage(), from.x, from.y, x, y, r.PenBits());
+    // The common case, written straight into the rows; only the pen's
+    // colour is looked up (a palette search on palette layouts).
+    st.ops().solid_line(st, from.x, from.y, x, y, st.ColorToBits(DeviceColor(pen.color)));
     return;
   }
+  Rasterizer r(*this);
   if (pen.width <= 1) {
     CosmeticPen cp(r);
     BresenhamLine(from.x, from.y, x, y, r.Width(), r.Height(), [&](int64_t px, int64_t py, int64_t i) {

@@ -152,24 +152,8 @@ void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>&
 
 std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t height) {
   std::vector<std::pair<int64_t, int64_t>> out;
-  const int64_t a = width - 1, b = height - 1;
-  const int64_t asq = 8 * a * a, bsq = 8 * b * b;
-  int64_t dx = 4 * b * b * (1 - a);
-  int64_t dy = 4 * a * a * (1 + (b % 2));
-  int64_t err = dx + dy + a * a * (b % 2);
-  int64_t x = a, y = height / 2;
-  while (x >= width / 2) {
-    const int64_t e2 = 2 * err;
-    out.emplace_back(x, y);
-    if (e2 >= dx) {
-      --x;
-      err += dx += bsq;
-    }
-    if (e2 <= dy) {
-      ++y;
-      err += dy += asq;
-    }
-  }
+  int64_t y = WalkQuarter(width, height, [&](int64_t x, int64_t py) { out.emplace_back(x, py); });
+  const int64_t b = height - 1;
   // An ellipse one or two pixels wide leaves the walk before reaching its
   // tip: finish the tip straight down the last column.
   if (width <= 2 && !out.empty())
@@ -328,6 +312,20 @@ std::pair<int64_t, int64_t> VisibleSteps(const LineWalk& w, int width, int heigh
     hi = FirstTrue(lo, hi, [&](int64_t i) { return minor_at(i) < 0; }) - 1;
   }
   return {lo, hi};
+}
+
+LineStart StartLine(const LineWalk& w, int width, int height) {
+  const int64_t x1 = w.x0 + (w.x_major ? w.sx * w.length : w.sx * static_cast<int64_t>(w.minor));
+  const int64_t y1 = w.y0 + (w.x_major ? w.sy * static_cast<int64_t>(w.minor) : w.sy * w.length);
+  const auto inside = [&](int64_t x, int64_t y) { return x >= 0 && y >= 0 && x < width && y < height; };
+  const int64_t maj0 = w.x_major ? w.x0 : w.y0, min0 = w.x_major ? w.y0 : w.x0;
+  if (inside(w.x0, w.y0) && inside(x1, y1)) return {0, w.length - 1, maj0, min0, 2 * w.minor - w.major};
+  const auto [first, last] = VisibleSteps(w, width, height);
+  if (first > last) return {1, 0, 0, 0, 0};
+  const int64_t k = w.MinorSteps(first);
+  const int smaj = w.x_major ? w.sx : w.sy, smin = w.x_major ? w.sy : w.sx;
+  return {first, last, maj0 + smaj * first, min0 + smin * k,
+          2 * w.minor * (first + 1) - w.major - 2 * w.major * k};
 }
 
 // Dash patterns of cosmetic pens, in pixels: on, off, on, off ...

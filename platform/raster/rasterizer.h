@@ -110,6 +110,32 @@ inline constexpr double kRegionSampleX = 0.0, kRegionSampleY = 0.0;
 // down to the bottom-middle one: an integer midpoint walk whose error term
 // tracks the ellipse through the centres of the box's corner pixels.
 std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t height);
+// The same walk without the tip completion: calls f(x, y) for every point,
+// y rising and x falling, at least one point for a width of 2 or more.
+// Returns the row the walk ended on (one past the last point's when its
+// last step went down).
+template <class F>
+int64_t WalkQuarter(int64_t width, int64_t height, F&& f) {
+  const int64_t a = width - 1, b = height - 1;
+  const int64_t asq = 8 * a * a, bsq = 8 * b * b;
+  int64_t dx = 4 * b * b * (1 - a);
+  int64_t dy = 4 * a * a * (1 + (b % 2));
+  int64_t err = dx + dy + a * a * (b % 2);
+  int64_t x = a, y = height / 2;
+  while (x >= width / 2) {
+    const int64_t e2 = 2 * err;
+    f(x, y);
+    if (e2 >= dx) {
+      --x;
+      err += dx += bsq;
+    }
+    if (e2 <= dy) {
+      ++y;
+      err += dy += asq;
+    }
+  }
+  return y;
+}
 
 // The round end and join of a wide pen: the filled ellipse of a width x
 // width box whose top-left is width/2 up and left of the point.
@@ -156,25 +182,35 @@ LineWalk MakeLineWalk(int64_t x0, int64_t y0, int64_t x1, int64_t y1);
 // when first > last.
 std::pair<int64_t, int64_t> VisibleSteps(const LineWalk& w, int width, int height);
 
-// Calls f(x, y, i) for every visible pixel i of the line.
-template <class F>
-void BresenhamLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, int height, F&& f) {
-  const LineWalk w = MakeLineWalk(x0, y0, x1, y1);
-  if (w.length <= 0) return;
-  auto [first, last] = VisibleSteps(w, width, height);
-  if (first > last) return;
-  int64_t k = w.MinorSteps(first);
-  __int128 err = 2 * w.minor * (first + 1) - w.major - 2 * w.major * k;
-  int64_t maj = (w.x_major ? w.x0 : w.y0) + (w.x_major ? w.sx : w.sy) * first;
-  int64_t min = (w.x_major ? w.y0 : w.x0) + (w.x_major ? w.sy : w.sx) * k;
+// Where the walk of a line's visible part starts: pixel indices first..last
+// (none when first > last), the major and minor coordinates of pixel
+// `first` and the error term there.  A line whose ends both lie inside
+// starts at its first pixel without a search (its pixels lie between them).
+struct LineStart {
+  int64_t first, last;
+  int64_t maj, min;
+  __int128 err;
+};
+LineStart StartLine(const LineWalk& w, int width, int height);
+
+// Lines shorter than this step with 64-bit error terms (the term stays
+// within twice the major length).
+inline constexpr __int128 kNarrowLineLimit = __int128{1} << 60;
+
+// Steps a line from `s` and calls f(x, y, i) for pixels first..last.
+template <class Int, class F>
+void StepLine(const LineWalk& w, const LineStart& s, F&& f) {
+  Int err = static_cast<Int>(s.err);
+  int64_t maj = s.maj, min = s.min;
   const int smaj = w.x_major ? w.sx : w.sy, smin = w.x_major ? w.sy : w.sx;
-  const __int128 add1 = 2 * w.minor - 2 * w.major, add2 = 2 * w.minor;
-  for (int64_t i = first; i <= last; ++i) {
+  const Int add1 = static_cast<Int>(2 * w.minor - 2 * w.major), add2 = static_cast<Int>(2 * w.minor);
+  const Int bias = w.bias;
+  for (int64_t i = s.first; i <= s.last; ++i) {
     if (w.x_major)
       f(maj, min, i);
     else
       f(min, maj, i);
-    if (err + w.bias > 0) {
+    if (err + bias > 0) {
       min += smin;
       err += add1;
     } else {
@@ -182,6 +218,19 @@ void BresenhamLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, in
     }
     maj += smaj;
   }
+}
+
+// Calls f(x, y, i) for every visible pixel i of the line.
+template <class F>
+void BresenhamLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int width, int height, F&& f) {
+  const LineWalk w = MakeLineWalk(x0, y0, x1, y1);
+  if (w.length <= 0) return;
+  const LineStart s = StartLine(w, width, height);
+  if (s.first > s.last) return;
+  if (w.major < kNarrowLineLimit)
+    StepLine<int64_t>(w, s, f);
+  else
+    StepLine<__int128>(w, s, f);
 }
 
 // A cosmetic pen walking along a path: counts pixels through its dash
