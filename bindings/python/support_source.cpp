@@ -7,10 +7,12 @@ namespace zelnor2py {
 
 const char* const kSupportSource = R"PY(
 import enum as _enum
-import inspect as _inspect
 import keyword as _keyword
 import re as _re
-import typing as _typing
+
+# inspect and typing are imported on the first signature asked for, not with
+# the module: together they took half of the module's import time, which a
+# short script pays on every run.
 
 
 class ComError(Exception):
@@ -87,6 +89,7 @@ _TYPE_NAMES = {"I4": "int", "BOOL": "bool", "BSTR": "str", "VARIANT": "Any",
 
 
 def _annotation(type_name):
+    import typing as _typing
     return {"I4": int, "BOOL": bool, "BSTR": str, "VARIANT": _typing.Any,
             "VARIANT*": Ref | bytes | bytearray | memoryview}.get(type_name, _typing.Any)
 
@@ -131,6 +134,7 @@ def _member_doc(summary):
 
 def _member_signature(summary):
     """The inspect.Signature of a method, with self first."""
+    import inspect as _inspect
     name, kind, params, returns, help_text, readable, writable = summary
     parameters = [_inspect.Parameter("self", _inspect.Parameter.POSITIONAL_ONLY)]
     for pname, type_name, optional, has_default, default in params:
