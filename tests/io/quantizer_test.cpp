@@ -156,3 +156,44 @@ TEST(ColourReduction, WalkShortcutsAgreeWithTheFullWalk) {
 
 }  // namespace
 }  // namespace zelnor::gif
+
+namespace zelnor::gif {
+namespace {
+
+// The cell table of the octree must reach the leaf the full walk reaches
+// after every kind of reduction: uniform noise folds the tree up to levels 2
+// and 3 (cells filled by whole ranges), then shading revisits those cells;
+// a few colours with runs never reduce; a single column and a single row
+// change colour at every pixel.
+TEST(ColourReduction, CellTableAgreesWithTheFullWalk) {
+  std::mt19937 rng(11);
+  auto picture = [&](int w, int h, auto colour) {
+    Picture p{w, h, {}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const raster::ColorRef c = colour(x, y);
+        p.bgr.insert(p.bgr.end(),
+                     {static_cast<uint8_t>(raster::BlueOf(c)), static_cast<uint8_t>(raster::GreenOf(c)),
+                      static_cast<uint8_t>(raster::RedOf(c))});
+      }
+    return p;
+  };
+  const Picture noise_then_shade = picture(300, 200, [&](int x, int y) {
+    if (y < 100) return raster::Rgb(rng() % 256, rng() % 256, rng() % 256);
+    return raster::Rgb(x * 255 / 300, (y - 100) * 2, (x + y) % 256);
+  });
+  const Picture shade_then_noise = picture(300, 200, [&](int x, int y) {
+    if (y >= 100) return raster::Rgb(rng() % 256, rng() % 256, rng() % 256);
+    return raster::Rgb((x * 3) % 256, y * 2, 255 - (x % 200));
+  });
+  const Picture few =
+      picture(97, 31, [](int x, int y) { return raster::Rgb(40 * ((x / 5) % 6), 200, 30 * (y % 4)); });
+  const Picture column =
+      picture(1, 3000, [&](int, int y) { return raster::Rgb(y % 256, rng() % 256, 7 * y % 256); });
+  const Picture row = picture(3000, 1, [&](int x, int) { return raster::Rgb(rng() % 256, x % 256, 100); });
+  for (const Picture* p : {&noise_then_shade, &shade_then_noise, &few, &column, &row})
+    EXPECT_EQ(OptimisedPalette(p->View()), OptimisedPaletteReference(p->View())) << p->w << " x " << p->h;
+}
+
+}  // namespace
+}  // namespace zelnor::gif
