@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include "platform/cpu/cpu.h"
@@ -283,8 +284,10 @@ class Octree {
 // Nearest palette entry by the sum of absolute channel differences, with a
 // cache of one cell per 15-bit colour.  Cells are pre-set to the entries whose
 // own colour falls in them (first entry wins), so a colour that shares a cell
-// with a palette entry maps to that entry.  Cells are bytes with a separate
-// bit set of filled cells, which keeps the cache small enough for L1.
+// with a palette entry maps to that entry.  A cell holds the entry's index in
+// its low byte and the entry's red, green and blue above it, so the dithering
+// has the colour it subtracts in the same load; a bit set records which cells
+// are filled.
 class PaletteLookup {
  public:
   explicit PaletteLookup(const raster::Palette& palette) : channels(palette) {
@@ -294,24 +297,29 @@ class PaletteLookup {
     }
   }
 
-  int Index(int r, int g, int b) {
+  // The cell of a colour: index | red << 8 | green << 16 | blue << 24.
+  uint32_t Cell(int r, int g, int b) {
     const int key = Key(r, g, b);
     if (!Filled(key)) Fill(key, NearestEntry(channels, r, g, b));
-    return cells_[key];
+    return cells_[static_cast<size_t>(key)];
   }
+  int Index(int r, int g, int b) { return static_cast<int>(Cell(r, g, b) & 0xFF); }
 
   const PaletteChannels channels;
 
  private:
   static int Key(int r, int g, int b) { return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3); }
-  bool Filled(int key) const { return (filled_[key >> 6] >> (key & 63)) & 1; }
+  bool Filled(int key) const { return (filled_[static_cast<size_t>(key >> 6)] >> (key & 63)) & 1; }
   void Fill(int key, int index) {
-    filled_[key >> 6] |= uint64_t{1} << (key & 63);
-    cells_[key] = static_cast<uint8_t>(index);
+    filled_[static_cast<size_t>(key >> 6)] |= uint64_t{1} << (key & 63);
+    const auto at = static_cast<size_t>(index);
+    cells_[static_cast<size_t>(key)] =
+        static_cast<uint32_t>(index) | static_cast<uint32_t>(channels.red[at]) << 8 |
+        static_cast<uint32_t>(channels.green[at]) << 16 | static_cast<uint32_t>(channels.blue[at]) << 24;
   }
 
   std::array<uint64_t, 32768 / 64> filled_{};
-  std::array<uint8_t, 32768> cells_{};
+  std::array<uint32_t, 32768> cells_{};
 };
 
 int ClampChannel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
@@ -336,8 +344,10 @@ class ErrorRows {
 
 // One row in its running direction.  The share for the next pixel of the row
 // is carried in registers (added to what the row above left there); the
-// shares for the row below go to memory.
-void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors, uint8_t* out) {
+// shares for the row below go to memory.  This plain version reads the chosen
+// entry's colour from the palette.
+void DitherRowReference(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors,
+                        uint8_t* out) {
   const uint8_t* row = image.Row(y);
   const int step = (y % 2) == 0 ? 1 : -1;
   int x = step > 0 ? 0 : image.width - 1;
@@ -352,6 +362,42 @@ void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& e
     const int index = lookup.Index(r, g, b);
     out[x] = static_cast<uint8_t>(index);
     const int er = r - pal.red[index], eg = g - pal.green[index], eb = b - pal.blue[index];
+    carry_r = 7 * er;
+    carry_g = 7 * eg;
+    carry_b = 7 * eb;
+    int* below_behind = errors.Next(x - step);
+    int* below = errors.Next(x);
+    int* below_ahead = errors.Next(x + step);
+    below_behind[0] += 3 * er;
+    below_behind[1] += 3 * eg;
+    below_behind[2] += 3 * eb;
+    below[0] += 5 * er;
+    below[1] += 5 * eg;
+    below[2] += 5 * eb;
+    below_ahead[0] += er;
+    below_ahead[1] += eg;
+    below_ahead[2] += eb;
+  }
+}
+
+// The same row with the entry's colour taken from the cache cell itself: one
+// load fewer on the chain from one pixel to the next, which is what bounds
+// the speed of error diffusion.
+void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors, uint8_t* out) {
+  const uint8_t* row = image.Row(y);
+  const int step = (y % 2) == 0 ? 1 : -1;
+  int x = step > 0 ? 0 : image.width - 1;
+  int carry_r = 0, carry_g = 0, carry_b = 0;
+  for (int i = 0; i < image.width; ++i, x += step) {
+    const uint8_t* px = row + 3 * static_cast<size_t>(x);
+    const int* err = errors.Current(x);
+    const int r = ClampChannel(px[2] + (err[0] + carry_r + 8) / 16);
+    const int g = ClampChannel(px[1] + (err[1] + carry_g + 8) / 16);
+    const int b = ClampChannel(px[0] + (err[2] + carry_b + 8) / 16);
+    const uint32_t cell = lookup.Cell(r, g, b);
+    out[x] = static_cast<uint8_t>(cell);
+    const int er = r - static_cast<int>((cell >> 8) & 0xFF), eg = g - static_cast<int>((cell >> 16) & 0xFF),
+              eb = b - static_cast<int>(cell >> 24);
     carry_r = 7 * er;
     carry_g = 7 * eg;
     carry_b = 7 * eb;
@@ -404,19 +450,38 @@ std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palett
   return pixels;
 }
 
-void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
-                     std::atomic<int>* rows_done) {
+namespace {
+
+using RowFn = void (*)(const BgrImage&, int, PaletteLookup&, ErrorRows&, uint8_t*);
+
+void DitherRows(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                std::atomic<int>* rows_done, RowFn row) {
   if (image.width <= 0 || image.height <= 0) return;
-  PaletteLookup lookup(palette);
+  // The cache (132 KiB) lives on the heap: threads of a host may have small
+  // stacks.
+  const auto lookup = std::make_unique<PaletteLookup>(palette);
   ErrorRows errors(image.width);
   for (int y = 0; y < image.height; ++y) {
-    DitherRow(image, y, lookup, errors, out + static_cast<size_t>(y) * image.width);
+    row(image, y, *lookup, errors, out + static_cast<size_t>(y) * image.width);
     errors.Advance();
     if (rows_done) {
       rows_done->store(y + 1, std::memory_order_release);
       rows_done->notify_all();
     }
   }
+}
+
+}  // namespace
+
+void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                     std::atomic<int>* rows_done) {
+  DitherRows(image, palette, out, rows_done, cpu::FastPaths() ? DitherRow : DitherRowReference);
+}
+
+std::vector<uint8_t> DitherToPaletteReference(const BgrImage& image, const raster::Palette& palette) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+  DitherRows(image, palette, pixels.data(), nullptr, DitherRowReference);
+  return pixels;
 }
 
 IndexedImage ReduceColors(const BgrImage& image) {

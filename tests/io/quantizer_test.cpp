@@ -197,3 +197,49 @@ TEST(ColourReduction, CellTableAgreesWithTheFullWalk) {
 
 }  // namespace
 }  // namespace zelnor::gif
+
+namespace zelnor::gif {
+namespace {
+
+// The fast dithering loop takes each entry's colour from the cache cell; it
+// must choose exactly the indices of the plain loop, on the picture's own
+// optimised palette and on small palettes whose errors grow large (clamping
+// at both ends), for every shape of picture.
+TEST(ColourReduction, FastDitheringAgreesWithThePlainLoop) {
+  std::mt19937 rng(23);
+  auto picture = [&](int w, int h, int kind) {
+    Picture p{w, h, {}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int n = static_cast<int>(rng() % 9);
+        int r = 0, g = 0, b = 0;
+        if (kind == 0) {  // shading with noise
+          r = (x * 255 / w + n) % 256, g = (y * 255 / std::max(h, 1) + n) % 256, b = (x + y) % 256;
+        } else if (kind == 1) {  // noise
+          r = static_cast<int>(rng() % 256), g = static_cast<int>(rng() % 256),
+          b = static_cast<int>(rng() % 256);
+        } else {  // extremes: errors pushed past 0 and 255
+          r = (x + y) % 2 ? 255 : 0, g = n < 4 ? 250 : 3, b = 128;
+        }
+        p.bgr.insert(p.bgr.end(),
+                     {static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r)});
+      }
+    return p;
+  };
+  const raster::Palette bw = {raster::Rgb(0, 0, 0), raster::Rgb(255, 255, 255)};
+  raster::Palette sixteen;
+  for (int i = 0; i < 16; ++i) sixteen.push_back(raster::Rgb(17 * i, 255 - 17 * i, (i * 91) % 256));
+  const int sizes[][2] = {{1, 1}, {1, 333}, {333, 1}, {2, 2}, {37, 53}, {256, 3}, {301, 199}};
+  for (const auto& size : sizes)
+    for (int kind = 0; kind < 3; ++kind) {
+      const Picture p = picture(size[0], size[1], kind);
+      const raster::Palette own = OptimisedPalette(p.View());
+      const std::vector<const raster::Palette*> palettes = {&own, &bw, &sixteen};
+      for (const raster::Palette* pal : palettes)
+        ASSERT_EQ(DitherToPalette(p.View(), *pal), DitherToPaletteReference(p.View(), *pal))
+            << size[0] << " x " << size[1] << ", kind " << kind << ", " << pal->size() << " entries";
+    }
+}
+
+}  // namespace
+}  // namespace zelnor::gif
