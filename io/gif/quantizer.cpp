@@ -454,6 +454,8 @@ namespace {
 
 using RowFn = void (*)(const BgrImage&, int, PaletteLookup&, ErrorRows&, uint8_t*);
 
+constexpr int kRowsPerWake = 16;
+
 void DitherRows(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
                 std::atomic<int>* rows_done, RowFn row) {
   if (image.width <= 0 || image.height <= 0) return;
@@ -465,8 +467,10 @@ void DitherRows(const BgrImage& image, const raster::Palette& palette, uint8_t* 
     row(image, y, *lookup, errors, out + static_cast<size_t>(y) * image.width);
     errors.Advance();
     if (rows_done) {
+      // Every row is published; a waiter is woken only every few rows, since
+      // each wake-up is a system call on this thread's way.
       rows_done->store(y + 1, std::memory_order_release);
-      rows_done->notify_all();
+      if ((y + 1) % kRowsPerWake == 0 || y + 1 == image.height) rows_done->notify_all();
     }
   }
 }

@@ -47,8 +47,9 @@ std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palett
 // from the palette: the reference the fast loop must always agree with.
 std::vector<uint8_t> DitherToPaletteReference(const BgrImage& image, const raster::Palette& palette);
 // The same into `out` (width x height indices); after each row the count of
-// finished rows is published through `rows_done` (when given) and waiters
-// are woken, so an encoder on another thread can follow row by row.
+// finished rows is published through `rows_done` (when given), and waiters
+// are woken every few rows and after the last, so an encoder on another
+// thread can follow.
 void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
                      std::atomic<int>* rows_done);
 
