@@ -10,10 +10,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/codecs/gif_codec.h"
+#include "platform/raster/bitmap.h"
 #include "platform/raster/pixel_storage.h"
 
 namespace zelnor::codecs {
@@ -155,6 +158,50 @@ TEST(GifBytes, AnimationsKeepTheirExactBytes) {
       EXPECT_EQ(digest, expected[mode][transparent ? 1 : 0])
           << "mode " << mode << (transparent ? ", transparent" : "") << ": " << Hex(digest);
     }
+}
+
+}  // namespace
+}  // namespace zelnor::codecs
+
+namespace zelnor::codecs {
+namespace {
+
+// A large colour picture's file is written in one buffer while the rows are
+// dithered; it must equal the frame made on its own and laid out by the
+// file writer, for every colour layout (converted to 24 bits first), both
+// modes, and transparency points at the corners (the index is filled in
+// last).
+TEST(GifBytes, OneBufferFileEqualsTheWriterOfItsFrame) {
+  const raster::PixelStorage photo = Make(389, 211, 44, Photo);
+  for (const raster::PixelLayout& layout :
+       {raster::kLayout555, raster::kLayout565, raster::kLayout24, raster::kLayout32}) {
+    const raster::PixelStorage p = raster::ConvertStorage(photo, layout, {});
+    for (int mode : {0, 1})
+      for (const auto& point : {std::pair{-1, -1}, std::pair{0, 0}, std::pair{388, 210}}) {
+        const bool transparent = point.first >= 0;
+        GifFile file;
+        file.screen_width = p.width();
+        file.screen_height = p.height();
+        file.frames.push_back(MakeGifFrame(p, transparent, point.first, point.second, mode));
+        EXPECT_EQ(EncodeGifImage(p, mode, transparent, point.first, point.second), EncodeGif(file, mode))
+            << layout.bits << " bits (" << layout.green_mask << "), mode " << mode << ", point "
+            << point.first << ", " << point.second;
+      }
+  }
+}
+
+// The transparency point is checked before any work, with the frame's
+// message, by the one-buffer path as by the others.
+TEST(GifBytes, OneBufferFileRefusesAPointOutside) {
+  const raster::PixelStorage p = Make(300, 300, 1, Noise);
+  for (const auto& point : {std::pair{300, 0}, std::pair{0, 300}}) {
+    try {
+      EncodeGifImage(p, 0, true, point.first, point.second);
+      FAIL() << "no failure";
+    } catch (const std::runtime_error& e) {
+      EXPECT_STREQ(e.what(), "Invalid pixel coordinates");
+    }
+  }
 }
 
 }  // namespace
