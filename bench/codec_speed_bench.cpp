@@ -2,8 +2,9 @@
 // program: JPEG encoding of a 4000 x 3000 photo at quality 85 and 100 (ours
 // through the save routine and libjpeg alone, fed B, G, R rows into a buffer
 // it allocates once), loading a 4000 x 3000 24-bit BMP file, one 1024 x 768
-// GIF and a 10-frame 320 x 240 animated GIF.  speed_table.py runs it and
-// puts its figures beside the peers'.
+// GIF (and its palette and dithering stages) and a 10-frame 320 x 240
+// animated GIF.  speed_table.py runs it and puts its figures beside the
+// peers'.
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "io/ZelnorIO.h"
 #include "io/ZelnorLoad.h"
 #include "io/codecs/gif_codec.h"
+#include "io/gif/quantizer.h"
 #include "model/pixel_format.h"
 #ifdef ZELNOR_BENCH_GD
 #include <gd.h>
@@ -171,6 +173,26 @@ void BM_SaveAnimatedGif10x320x240(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SaveAnimatedGif10x320x240)->Unit(benchmark::kMillisecond);
+
+// The stages of the single GIF on one thread: the octree palette and the
+// dithering (the run-length data follows the dithering on the other core).
+zelnor::gif::BgrImage GifPhotoRows() {
+  const raster::PixelStorage& p = GifPhoto().Storage();
+  return {p.width(), p.height(), p.stride(), p.row(0)};
+}
+
+void BM_GifPalette1024x768(benchmark::State& state) {
+  const zelnor::gif::BgrImage img = GifPhotoRows();
+  for (auto _ : state) benchmark::DoNotOptimize(zelnor::gif::OptimisedPalette(img));
+}
+BENCHMARK(BM_GifPalette1024x768)->Unit(benchmark::kMillisecond);
+
+void BM_GifDither1024x768(benchmark::State& state) {
+  const zelnor::gif::BgrImage img = GifPhotoRows();
+  const raster::Palette palette = zelnor::gif::OptimisedPalette(img);
+  for (auto _ : state) benchmark::DoNotOptimize(zelnor::gif::DitherToPalette(img, palette));
+}
+BENCHMARK(BM_GifDither1024x768)->Unit(benchmark::kMillisecond);
 
 #ifdef ZELNOR_BENCH_GD
 // GD: true colour to a 256-colour palette with dithering, then its GIF

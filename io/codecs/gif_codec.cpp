@@ -188,62 +188,126 @@ GifFrame FrameFromPalettePicture(const raster::PixelStorage& p) {
 // Pictures below this many pixels are not worth a second thread.
 constexpr int64_t kPipelinePixels = 65536;
 
-// The frame's image data in the compression mode, following rows that are
-// still being dithered.
-std::vector<uint8_t> EncodeFollowing(const GifFrame& f, int compression_mode,
-                                     const std::function<void(int)>& wait_for_row) {
-  if (compression_mode == 1) return EncodeLzwImageData(f.image, f.table_bits, wait_for_row);
-  std::vector<uint8_t> data;
+// Appends the frame's image data in the compression mode to `data`,
+// following rows that are still being dithered.
+void EncodeFollowing(const GifFrame& f, int compression_mode, const std::function<void(int)>& wait_for_row,
+                     std::vector<uint8_t>& data) {
+  if (compression_mode == 1) {
+    const std::vector<uint8_t> lzw = EncodeLzwImageData(f.image, f.table_bits, wait_for_row);
+    data.insert(data.end(), lzw.begin(), lzw.end());
+    return;
+  }
   gif::EncodeRunLengthImageData(f.image.pixels, f.image.width, 1 << f.table_bits, std::max(2, f.table_bits),
                                 data, wait_for_row);
-  return data;
 }
 
-// Dithers on a worker thread while this thread encodes the rows it has
-// finished: the same bytes as doing one after the other, in less time on
-// two cores.
-void DitherAndEncode(const gif::BgrImage& img, GifFrame& f, int compression_mode) {
-  f.image.pixels.assign(static_cast<size_t>(img.width) * static_cast<size_t>(img.height), 0);
-  std::atomic<int> rows{0};
-  std::exception_ptr failure;
-  {
-    std::jthread worker([&] {
-      try {
-        gif::DitherToPalette(img, f.image.palette, f.image.pixels.data(), &rows);
-      } catch (...) {
-        failure = std::current_exception();
-        rows.store(img.height, std::memory_order_release);  // releases the encoder
-        rows.notify_all();
-      }
-    });
-    f.image_data = EncodeFollowing(f, compression_mode, [&](int y) {
-      for (int done = rows.load(std::memory_order_acquire); done <= y;
-           done = rows.load(std::memory_order_acquire))
-        rows.wait(done, std::memory_order_acquire);
-    });
+// Bytes the run-length data of a picture of `pixels` pixels takes at most
+// while its codes stay at 9 bits (busy pictures; runs take less), with the
+// encoder's own room: enough that the buffer is not moved.
+size_t ImageDataRoom(size_t pixels) {
+  const size_t codes = pixels * 9 / 8 + 64;
+  return codes + codes / 255 + 512;
+}
+
+// What the two threads of a frame share.
+struct Pipeline {
+  std::atomic<int> buffers{0};  // 1: the worker has touched the frame's memory
+  std::atomic<int> palette{0};  // 1: the palette is made; 2: given up
+  std::atomic<int> rows{0};     // rows dithered
+  std::exception_ptr failure;   // the worker's
+};
+
+// The worker: first touches the memory the frame needs (fresh memory costs
+// a page fault per 4 KiB on first use, about as much as dithering it) while
+// the calling thread builds the palette; then dithers once the palette is
+// there.
+void PipelineWorker(const gif::BgrImage& img, GifFrame& f, std::vector<uint8_t>& data, size_t data_room,
+                    Pipeline& p) {
+  try {
+    f.image.pixels.assign(static_cast<size_t>(img.width) * static_cast<size_t>(img.height), 0);
+    const size_t kept = data.size();
+    data.reserve(kept + data_room);
+    data.resize(kept + data_room);
+    data.resize(kept);
+  } catch (...) {
+    p.failure = std::current_exception();
   }
-  if (failure) std::rethrow_exception(failure);
+  p.buffers.store(1, std::memory_order_release);
+  p.buffers.notify_all();
+  if (p.failure) return;
+  p.palette.wait(0, std::memory_order_acquire);
+  if (p.palette.load(std::memory_order_acquire) != 1) return;
+  try {
+    gif::DitherToPalette(img, f.image.palette, f.image.pixels.data(), &p.rows);
+  } catch (...) {
+    p.failure = std::current_exception();
+    p.rows.store(img.height, std::memory_order_release);  // releases the encoder
+    p.rows.notify_all();
+  }
 }
 
-// `pipeline` false: this thread is one of several already sharing the cores.
-GifFrame FrameFromColourPicture(const raster::PixelStorage& p, int compression_mode, bool pipeline) {
-  raster::PixelStorage converted;
+// Builds the palette here while a worker prepares the frame's memory, then
+// appends the image data to `data` (after `put_head`, which has the palette)
+// on this thread while the worker dithers: the same bytes as doing one after
+// the other, in less time on two cores.
+void ReduceAndEncode(const gif::BgrImage& img, GifFrame& f, int compression_mode, std::vector<uint8_t>& data,
+                     const std::function<void(std::vector<uint8_t>&)>& put_head) {
+  Pipeline p;
+  {
+    const size_t room = ImageDataRoom(static_cast<size_t>(img.width) * static_cast<size_t>(img.height));
+    std::jthread worker([&] { PipelineWorker(img, f, data, room, p); });
+    try {
+      f.image.palette = gif::OptimisedPalette(img);
+    } catch (...) {
+      p.palette.store(2, std::memory_order_release);
+      p.palette.notify_all();
+      throw;
+    }
+    p.palette.store(1, std::memory_order_release);
+    p.palette.notify_all();
+    p.buffers.wait(0, std::memory_order_acquire);
+    if (!p.failure) {
+      if (put_head) put_head(data);
+      const auto wait_for_row = [&](int y) {
+        for (int done = p.rows.load(std::memory_order_acquire); done <= y;
+             done = p.rows.load(std::memory_order_acquire))
+          p.rows.wait(done, std::memory_order_acquire);
+      };
+      EncodeFollowing(f, compression_mode, wait_for_row, data);
+    }
+  }
+  if (p.failure) std::rethrow_exception(p.failure);
+}
+
+// A colour picture as rows of blue, green and red, converted into `converted`
+// when it has another layout.
+gif::BgrImage BgrRows(const raster::PixelStorage& p, raster::PixelStorage& converted) {
   const raster::PixelStorage* bgr = &p;
   if (p.layout() != raster::PixelLayout{24}) {
     converted = raster::ConvertStorage(p, raster::PixelLayout{24}, {});
     bgr = &converted;
   }
+  return gif::BgrImage{bgr->width(), bgr->height(), bgr->stride(), bgr->row(0)};
+}
+
+// Colour pictures this large are reduced and encoded on two threads.
+bool Pipelined(const raster::PixelStorage& p) {
+  return p.bits() > 8 && int64_t{p.width()} * p.height() >= kPipelinePixels;
+}
+
+// `pipeline` false: this thread is one of several already sharing the cores.
+GifFrame FrameFromColourPicture(const raster::PixelStorage& p, int compression_mode, bool pipeline) {
+  raster::PixelStorage converted;
+  const gif::BgrImage img = BgrRows(p, converted);
   GifFrame f;
   f.table_bits = 8;
-  const gif::BgrImage img{bgr->width(), bgr->height(), bgr->stride(), bgr->row(0)};
-  if (!pipeline || int64_t{img.width} * img.height < kPipelinePixels) {
+  if (!pipeline || !Pipelined(p)) {
     f.image = gif::ReduceColors(img);
     return f;
   }
   f.image.width = img.width;
   f.image.height = img.height;
-  f.image.palette = gif::OptimisedPalette(img);
-  DitherAndEncode(img, f, compression_mode);
+  ReduceAndEncode(img, f, compression_mode, f.image_data, {});
   return f;
 }
 
@@ -339,11 +403,12 @@ raster::PixelStorage FrameToStorage(const GifFileType* gif, const std::vector<ui
 
 }  // namespace
 
-std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
-  if (file.frames.empty()) throw std::invalid_argument("A GIF needs at least one frame");
-  for (const GifFrame& f : file.frames) CheckFrame(f);
+namespace {
+
+// Signature, logical screen and the global colour table.
+void PutFileHead(std::vector<uint8_t>& out, const GifFile& file) {
   const char* version = HasExtensions(file) ? "GIF89a" : "GIF87a";
-  std::vector<uint8_t> out(version, version + 6);
+  out.insert(out.end(), version, version + 6);
   Put16(out, file.screen_width);
   Put16(out, file.screen_height);
   const GifFrame& first = file.frames.front();
@@ -355,18 +420,46 @@ std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
   out.push_back(0);  // background colour index
   out.push_back(0);  // no aspect ratio
   if (file.global_table) PutColorTable(out, first.image.palette, first.table_bits);
+}
+
+// Frame i up to its image data: the extensions, the image descriptor and
+// the local colour table.
+void PutFrameHead(std::vector<uint8_t>& out, const GifFile& file, size_t i) {
+  const GifFrame& f = file.frames[i];
+  if (i == 0 && file.loops) PutLoopExtension(out, *file.loops);
+  if (f.control_block) PutControlExtension(out, f);
+  out.push_back(0x2C);
+  Put16(out, 0);
+  Put16(out, 0);
+  Put16(out, f.image.width);
+  Put16(out, f.image.height);
+  out.push_back(file.global_table ? 0x00 : static_cast<uint8_t>(0x80 | (f.table_bits - 1)));
+  if (!file.global_table) PutColorTable(out, f.image.palette, f.table_bits);
+}
+
+// The file's size when every frame's image data is made, else a guess; the
+// output is reserved once instead of growing through copies.
+size_t ExpectedSize(const GifFile& file) {
+  size_t bytes = 13 + 19 + 1;
+  for (const GifFrame& f : file.frames) {
+    const size_t pixels = static_cast<size_t>(f.image.width) * static_cast<size_t>(f.image.height);
+    bytes += 8 + 10 + (size_t{3} << f.table_bits);
+    bytes += f.image_data.empty() ? pixels + pixels / 8 + 64 : f.image_data.size();
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode) {
+  if (file.frames.empty()) throw std::invalid_argument("A GIF needs at least one frame");
+  for (const GifFrame& f : file.frames) CheckFrame(f);
+  std::vector<uint8_t> out;
+  out.reserve(ExpectedSize(file));
+  PutFileHead(out, file);
   for (size_t i = 0; i < file.frames.size(); ++i) {
-    const GifFrame& f = file.frames[i];
-    if (i == 0 && file.loops) PutLoopExtension(out, *file.loops);
-    if (f.control_block) PutControlExtension(out, f);
-    out.push_back(0x2C);
-    Put16(out, 0);
-    Put16(out, 0);
-    Put16(out, f.image.width);
-    Put16(out, f.image.height);
-    out.push_back(file.global_table ? 0x00 : static_cast<uint8_t>(0x80 | (f.table_bits - 1)));
-    if (!file.global_table) PutColorTable(out, f.image.palette, f.table_bits);
-    PutImageData(out, f, compression_mode);
+    PutFrameHead(out, file, i);
+    PutImageData(out, file.frames[i], compression_mode);
   }
   out.push_back(0x3B);
   return out;
@@ -398,8 +491,47 @@ GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int
   return MakeFrame(picture, transparent, TX1, TY1, compression_mode, true);
 }
 
+namespace {
+
+// A large colour picture's file: the head is written once the palette is
+// made, and the image data straight after it as the rows are dithered, into
+// memory touched on the other core meanwhile.  The bytes are those of
+// EncodeGif with the frame of MakeGifFrame.
+std::vector<uint8_t> EncodeColourGifImage(const raster::PixelStorage& picture, int compression_mode,
+                                          bool transparent, int32_t TX1, int32_t TY1) {
+  CheckFrameSize(picture.width(), picture.height());
+  if (transparent && (TX1 < 0 || TY1 < 0 || TX1 >= picture.width() || TY1 >= picture.height()))
+    InvalidPixelCoordinates();
+  raster::PixelStorage converted;
+  const gif::BgrImage img = BgrRows(picture, converted);
+  GifFile file;
+  file.screen_width = picture.width();
+  file.screen_height = picture.height();
+  file.global_table = true;
+  GifFrame& f = file.frames.emplace_back();
+  f.image.width = img.width;
+  f.image.height = img.height;
+  f.control_block = f.transparent = transparent;
+  std::vector<uint8_t> out;
+  size_t control_at = 0;  // the control extension, whose index is known last
+  ReduceAndEncode(img, f, compression_mode, out, [&](std::vector<uint8_t>& head) {
+    PutFileHead(head, file);
+    control_at = head.size();
+    PutFrameHead(head, file, 0);
+  });
+  if (transparent) {
+    f.transparent_index = f.image.pixels[static_cast<size_t>(TY1) * f.image.width + static_cast<size_t>(TX1)];
+    out[control_at + 6] = static_cast<uint8_t>(f.transparent_index);  // 21 F9 04 flags delay(2) index 00
+  }
+  out.push_back(0x3B);
+  return out;
+}
+
+}  // namespace
+
 std::vector<uint8_t> EncodeGifImage(const raster::PixelStorage& picture, int compression_mode,
                                     bool transparent, int32_t TX1, int32_t TY1) {
+  if (Pipelined(picture)) return EncodeColourGifImage(picture, compression_mode, transparent, TX1, TY1);
   GifFile file;
   file.screen_width = picture.width();
   file.screen_height = picture.height();

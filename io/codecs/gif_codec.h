@@ -41,15 +41,17 @@ std::vector<uint8_t> EncodeGif(const GifFile& file, int compression_mode);
 
 // One GIF frame of a picture: its own palette and pixels for 1, 4 and 8 bits,
 // otherwise the colour reduction.  With `transparent`, the index at (TX1, TY1)
-// becomes the transparent index ("Invalid pixel coordinates" outside).  With
-// compression mode 1 a large colour picture also gets its LZW image data,
+// becomes the transparent index ("Invalid pixel coordinates" outside).  A
+// large colour picture also gets its image data in the compression mode,
 // encoded on this thread while another dithers it, row by row.
 GifFrame MakeGifFrame(const raster::PixelStorage& picture, bool transparent, int32_t TX1, int32_t TY1,
                       int compression_mode = 0);
 
 // A whole file of one frame at (0, 0), the logical screen the picture's size,
 // its colour table global.  A Graphic Control Extension is written only for
-// transparency (delay 0, disposal unspecified).
+// transparency (delay 0, disposal unspecified).  A large colour picture's
+// file is written in one buffer as its rows are dithered on another thread:
+// the same bytes as EncodeGif of MakeGifFrame.
 std::vector<uint8_t> EncodeGifImage(const raster::PixelStorage& picture, int compression_mode,
                                     bool transparent, int32_t TX1, int32_t TY1);
 

@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstdlib>
 #include <limits>
+#include <memory>
+#include <stdexcept>
 
 #include "platform/cpu/cpu.h"
 
@@ -80,17 +82,23 @@ constexpr int32_t kNone = -1;
 // sums, which are touched only once per pixel, at its leaf.
 class Octree {
  public:
-  explicit Octree(bool shortcuts) : use_shortcuts_(shortcuts) {
+  explicit Octree(bool cell_table) : use_cells_(cell_table) {
     heads_.fill(kNone);
-    root_ = NewNode(0);
+    if (use_cells_) cells_.assign(kCells, kEmptyCell);
+    root_ = NewNode(0, 0);
   }
 
   void Add(uint8_t r, uint8_t g, uint8_t b) {
     const uint32_t colour = static_cast<uint32_t>(r) << 16 | static_cast<uint32_t>(g) << 8 | b;
     // A pixel equal to the previous one reaches the same leaf unless a
-    // reduction has changed the tree since.
-    const bool same = use_shortcuts_ && colour == last_colour_ && last_leaf_ != kNone;
-    const int32_t node = same ? last_leaf_ : Descend(r, g, b);
+    // reduction has changed the tree since.  The plain path walks from the
+    // root every time.
+    int32_t node = last_leaf_;
+    if (!use_cells_) {
+      node = Descend(r, g, b);
+    } else if (colour != last_colour_ || node == kNone) {
+      node = FindThroughCells(r, g, b);
+    }
     last_colour_ = colour;
     last_leaf_ = node;
     Sums& leaf = sums_[static_cast<size_t>(node)];
@@ -108,43 +116,78 @@ class Octree {
   struct Links {
     std::array<int32_t, 8> children;
     int32_t next_reducible;
+    uint32_t path;  // the child indices from the root, three bits per level
     bool leaf;
   };
   struct Sums {
     uint64_t red = 0, green = 0, blue = 0, count = 0;
   };
-  struct Shortcut {
-    int32_t node = kNone;
-    int level = 0;
-    uint32_t generation = 0;
-  };
-  static constexpr int kShortcutLevel = 4;
 
-  // Finds (making what is missing) the leaf of a colour.  The node a colour
-  // reaches at level 4 is remembered per 12-bit colour prefix, so most
-  // pixels skip the top half of the walk; the memory is dropped whenever a
-  // reduction at level 3 or above frees nodes it may name.
-  int32_t Descend(uint8_t r, uint8_t g, uint8_t b) {
-    Shortcut& sc = shortcuts_[static_cast<size_t>((r >> 4) << 8 | (g >> 4) << 4 | (b >> 4))];
+  // The cell table has one cell per colour prefix of kCellLevels levels
+  // (the top five bits of each channel, in the order of the tree's path).
+  // A cell names the leaf that all its colours reach, when that leaf is at
+  // level kCellLevels or above, or else the node of level kCellLevels
+  // where their walks continue; empty when not known yet.  Most pixels thus
+  // reach their leaf in one look-up.  Nodes are only ever added below the
+  // missing child of a walk, which leaves every recorded cell true; a
+  // reduction above level kCellLevels frees nodes that cells may name, so
+  // it points the cells of its whole range at the new leaf.
+  static constexpr int kCellLevels = 5;
+  static constexpr size_t kCells = size_t{1} << (3 * kCellLevels);
+  // A cell holds a node number (below 2^15: the tree never holds more than
+  // about 9 x 237 nodes), with the top bit set when that node is a leaf.
+  static constexpr uint16_t kLeafCell = 0x8000;
+  static constexpr uint16_t kEmptyCell = 0x7FFF;
+
+  // The five top bits of a channel spread three places apart.
+  static constexpr std::array<uint16_t, 32> kSpread = [] {
+    std::array<uint16_t, 32> t{};
+    for (int v = 0; v < 32; ++v)
+      for (int bit = 0; bit < 5; ++bit)
+        t[static_cast<size_t>(v)] |= static_cast<uint16_t>(((v >> bit) & 1) << (3 * bit));
+    return t;
+  }();
+
+  static int ChildIndex(uint8_t r, uint8_t g, uint8_t b, int level) {
+    const int shift = 7 - level;
+    return (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
+  }
+
+  int32_t FindThroughCells(uint8_t r, uint8_t g, uint8_t b) {
+    const size_t key = static_cast<size_t>(kSpread[r >> 3] << 2 | kSpread[g >> 3] << 1 | kSpread[b >> 3]);
+    const uint16_t cell = cells_[key];
+    if (cell & kLeafCell) return cell & ~kLeafCell;  // also false for an empty cell
+    if (cell != kEmptyCell) return Walk(cell, kCellLevels, r, g, b);
     int32_t node = root_;
     int level = 0;
-    if (use_shortcuts_ && sc.generation == generation_) {
-      node = sc.node;
-      level = sc.level;
-    }
-    for (; !links_[static_cast<size_t>(node)].leaf; ++level) {
-      if (level == kShortcutLevel) sc = Shortcut{node, level, generation_};
-      const int shift = 7 - level;
-      const int child = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
-      int32_t next = links_[static_cast<size_t>(node)].children[child];
-      if (next == kNone) {
-        next = NewNode(level + 1);
-        links_[static_cast<size_t>(node)].children[child] = next;
-      }
-      node = next;
-    }
-    if (level <= kShortcutLevel) sc = Shortcut{node, level, generation_};
+    for (; level < kCellLevels && !links_[static_cast<size_t>(node)].leaf; ++level)
+      node = Child(node, level, r, g, b);
+    cells_[key] = CellOf(node);
+    return Walk(node, level, r, g, b);
+  }
+
+  uint16_t CellOf(int32_t node) const {
+    return static_cast<uint16_t>(node | (links_[static_cast<size_t>(node)].leaf ? kLeafCell : 0));
+  }
+
+  // Finds (making what is missing) the leaf of a colour from the root.
+  int32_t Descend(uint8_t r, uint8_t g, uint8_t b) { return Walk(root_, 0, r, g, b); }
+
+  int32_t Walk(int32_t node, int level, uint8_t r, uint8_t g, uint8_t b) {
+    for (; !links_[static_cast<size_t>(node)].leaf; ++level) node = Child(node, level, r, g, b);
     return node;
+  }
+
+  // The child of `node` (at `level`) on the colour's path, made if missing.
+  int32_t Child(int32_t node, int level, uint8_t r, uint8_t g, uint8_t b) {
+    const int child = ChildIndex(r, g, b, level);
+    int32_t next = links_[static_cast<size_t>(node)].children[static_cast<size_t>(child)];
+    if (next == kNone) {
+      const uint32_t path = links_[static_cast<size_t>(node)].path << 3 | static_cast<uint32_t>(child);
+      next = NewNode(level + 1, path);
+      links_[static_cast<size_t>(node)].children[static_cast<size_t>(child)] = next;
+    }
+    return next;
   }
 
   void MakeLeaf(int32_t id) {
@@ -154,19 +197,21 @@ class Octree {
     n.children.fill(kNone);
   }
 
-  int32_t NewNode(int level) {
+  int32_t NewNode(int level, uint32_t path) {
     int32_t id;
     if (free_ != kNone) {
       id = free_;
       free_ = links_[static_cast<size_t>(id)].next_reducible;
     } else {
       id = static_cast<int32_t>(links_.size());
+      if (id >= kEmptyCell) throw std::logic_error("colour octree grew beyond its bound");
       links_.emplace_back();
       sums_.emplace_back();
     }
     Links& n = links_[static_cast<size_t>(id)];
     n.children.fill(kNone);
     n.leaf = false;
+    n.path = path;
     sums_[static_cast<size_t>(id)] = Sums{};
     if (level == kLevels) {
       MakeLeaf(id);
@@ -201,7 +246,11 @@ class Octree {
     MakeLeaf(id);
     leaves_ -= children - 1;
     last_leaf_ = kNone;
-    if (level < kShortcutLevel) ++generation_;
+    if (use_cells_ && level <= kCellLevels) {
+      const int spare = 3 * (kCellLevels - level);
+      const size_t first = static_cast<size_t>(links_[static_cast<size_t>(id)].path) << spare;
+      std::fill_n(cells_.begin() + static_cast<std::ptrdiff_t>(first), size_t{1} << spare, CellOf(id));
+    }
   }
 
   void Collect(int32_t id, raster::Palette& out) const {
@@ -228,16 +277,17 @@ class Octree {
   int leaves_ = 0;
   uint32_t last_colour_ = 0;
   int32_t last_leaf_ = kNone;
-  std::vector<Shortcut> shortcuts_ = std::vector<Shortcut>(4096);
-  uint32_t generation_ = 1;
-  bool use_shortcuts_;
+  std::vector<uint16_t> cells_;
+  bool use_cells_;
 };
 
 // Nearest palette entry by the sum of absolute channel differences, with a
 // cache of one cell per 15-bit colour.  Cells are pre-set to the entries whose
 // own colour falls in them (first entry wins), so a colour that shares a cell
-// with a palette entry maps to that entry.  Cells are bytes with a separate
-// bit set of filled cells, which keeps the cache small enough for L1.
+// with a palette entry maps to that entry.  A cell holds the entry's index in
+// its low byte and the entry's red, green and blue above it, so the dithering
+// has the colour it subtracts in the same load; a bit set records which cells
+// are filled.
 class PaletteLookup {
  public:
   explicit PaletteLookup(const raster::Palette& palette) : channels(palette) {
@@ -247,24 +297,29 @@ class PaletteLookup {
     }
   }
 
-  int Index(int r, int g, int b) {
+  // The cell of a colour: index | red << 8 | green << 16 | blue << 24.
+  uint32_t Cell(int r, int g, int b) {
     const int key = Key(r, g, b);
     if (!Filled(key)) Fill(key, NearestEntry(channels, r, g, b));
-    return cells_[key];
+    return cells_[static_cast<size_t>(key)];
   }
+  int Index(int r, int g, int b) { return static_cast<int>(Cell(r, g, b) & 0xFF); }
 
   const PaletteChannels channels;
 
  private:
   static int Key(int r, int g, int b) { return ((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3); }
-  bool Filled(int key) const { return (filled_[key >> 6] >> (key & 63)) & 1; }
+  bool Filled(int key) const { return (filled_[static_cast<size_t>(key >> 6)] >> (key & 63)) & 1; }
   void Fill(int key, int index) {
-    filled_[key >> 6] |= uint64_t{1} << (key & 63);
-    cells_[key] = static_cast<uint8_t>(index);
+    filled_[static_cast<size_t>(key >> 6)] |= uint64_t{1} << (key & 63);
+    const auto at = static_cast<size_t>(index);
+    cells_[static_cast<size_t>(key)] =
+        static_cast<uint32_t>(index) | static_cast<uint32_t>(channels.red[at]) << 8 |
+        static_cast<uint32_t>(channels.green[at]) << 16 | static_cast<uint32_t>(channels.blue[at]) << 24;
   }
 
   std::array<uint64_t, 32768 / 64> filled_{};
-  std::array<uint8_t, 32768> cells_{};
+  std::array<uint32_t, 32768> cells_{};
 };
 
 int ClampChannel(int v) { return v < 0 ? 0 : (v > 255 ? 255 : v); }
@@ -289,8 +344,10 @@ class ErrorRows {
 
 // One row in its running direction.  The share for the next pixel of the row
 // is carried in registers (added to what the row above left there); the
-// shares for the row below go to memory.
-void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors, uint8_t* out) {
+// shares for the row below go to memory.  This plain version reads the chosen
+// entry's colour from the palette.
+void DitherRowReference(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors,
+                        uint8_t* out) {
   const uint8_t* row = image.Row(y);
   const int step = (y % 2) == 0 ? 1 : -1;
   int x = step > 0 ? 0 : image.width - 1;
@@ -323,12 +380,48 @@ void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& e
   }
 }
 
+// The same row with the entry's colour taken from the cache cell itself: one
+// load fewer on the chain from one pixel to the next, which is what bounds
+// the speed of error diffusion.
+void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& errors, uint8_t* out) {
+  const uint8_t* row = image.Row(y);
+  const int step = (y % 2) == 0 ? 1 : -1;
+  int x = step > 0 ? 0 : image.width - 1;
+  int carry_r = 0, carry_g = 0, carry_b = 0;
+  for (int i = 0; i < image.width; ++i, x += step) {
+    const uint8_t* px = row + 3 * static_cast<size_t>(x);
+    const int* err = errors.Current(x);
+    const int r = ClampChannel(px[2] + (err[0] + carry_r + 8) / 16);
+    const int g = ClampChannel(px[1] + (err[1] + carry_g + 8) / 16);
+    const int b = ClampChannel(px[0] + (err[2] + carry_b + 8) / 16);
+    const uint32_t cell = lookup.Cell(r, g, b);
+    out[x] = static_cast<uint8_t>(cell);
+    const int er = r - static_cast<int>((cell >> 8) & 0xFF), eg = g - static_cast<int>((cell >> 16) & 0xFF),
+              eb = b - static_cast<int>(cell >> 24);
+    carry_r = 7 * er;
+    carry_g = 7 * eg;
+    carry_b = 7 * eb;
+    int* below_behind = errors.Next(x - step);
+    int* below = errors.Next(x);
+    int* below_ahead = errors.Next(x + step);
+    below_behind[0] += 3 * er;
+    below_behind[1] += 3 * eg;
+    below_behind[2] += 3 * eb;
+    below[0] += 5 * er;
+    below[1] += 5 * eg;
+    below[2] += 5 * eb;
+    below_ahead[0] += er;
+    below_ahead[1] += eg;
+    below_ahead[2] += eb;
+  }
+}
+
 }  // namespace
 
 namespace {
 
-raster::Palette BuildPalette(const BgrImage& image, bool shortcuts) {
-  Octree tree(shortcuts);
+raster::Palette BuildPalette(const BgrImage& image, bool cell_table) {
+  Octree tree(cell_table);
   for (int y = 0; y < image.height; ++y) {
     const uint8_t* row = image.Row(y);
     for (int x = 0; x < image.width; ++x) tree.Add(row[3 * x + 2], row[3 * x + 1], row[3 * x]);
@@ -348,7 +441,7 @@ raster::Palette BuildPalette(const BgrImage& image, bool shortcuts) {
 
 }  // namespace
 
-raster::Palette OptimisedPalette(const BgrImage& image) { return BuildPalette(image, true); }
+raster::Palette OptimisedPalette(const BgrImage& image) { return BuildPalette(image, cpu::FastPaths()); }
 raster::Palette OptimisedPaletteReference(const BgrImage& image) { return BuildPalette(image, false); }
 
 std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palette& palette) {
@@ -357,19 +450,42 @@ std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palett
   return pixels;
 }
 
-void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
-                     std::atomic<int>* rows_done) {
+namespace {
+
+using RowFn = void (*)(const BgrImage&, int, PaletteLookup&, ErrorRows&, uint8_t*);
+
+constexpr int kRowsPerWake = 16;
+
+void DitherRows(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                std::atomic<int>* rows_done, RowFn row) {
   if (image.width <= 0 || image.height <= 0) return;
-  PaletteLookup lookup(palette);
+  // The cache (132 KiB) lives on the heap: threads of a host may have small
+  // stacks.
+  const auto lookup = std::make_unique<PaletteLookup>(palette);
   ErrorRows errors(image.width);
   for (int y = 0; y < image.height; ++y) {
-    DitherRow(image, y, lookup, errors, out + static_cast<size_t>(y) * image.width);
+    row(image, y, *lookup, errors, out + static_cast<size_t>(y) * image.width);
     errors.Advance();
     if (rows_done) {
+      // Every row is published; a waiter is woken only every few rows, since
+      // each wake-up is a system call on this thread's way.
       rows_done->store(y + 1, std::memory_order_release);
-      rows_done->notify_all();
+      if ((y + 1) % kRowsPerWake == 0 || y + 1 == image.height) rows_done->notify_all();
     }
   }
+}
+
+}  // namespace
+
+void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
+                     std::atomic<int>* rows_done) {
+  DitherRows(image, palette, out, rows_done, cpu::FastPaths() ? DitherRow : DitherRowReference);
+}
+
+std::vector<uint8_t> DitherToPaletteReference(const BgrImage& image, const raster::Palette& palette) {
+  std::vector<uint8_t> pixels(static_cast<size_t>(image.width) * static_cast<size_t>(image.height));
+  DitherRows(image, palette, pixels.data(), nullptr, DitherRowReference);
+  return pixels;
 }
 
 IndexedImage ReduceColors(const BgrImage& image) {

@@ -43,9 +43,13 @@ raster::Palette OptimisedPaletteReference(const BgrImage& image);
 // Maps a picture to a palette with serpentine Floyd-Steinberg dithering and
 // the 32,768-cell nearest-colour cache.
 std::vector<uint8_t> DitherToPalette(const BgrImage& image, const raster::Palette& palette);
+// The same with the plain row loop, which reads each chosen entry's colour
+// from the palette: the reference the fast loop must always agree with.
+std::vector<uint8_t> DitherToPaletteReference(const BgrImage& image, const raster::Palette& palette);
 // The same into `out` (width x height indices); after each row the count of
-// finished rows is published through `rows_done` (when given) and waiters
-// are woken, so an encoder on another thread can follow row by row.
+// finished rows is published through `rows_done` (when given), and waiters
+// are woken every few rows and after the last, so an encoder on another
+// thread can follow.
 void DitherToPalette(const BgrImage& image, const raster::Palette& palette, uint8_t* out,
                      std::atomic<int>* rows_done);
 

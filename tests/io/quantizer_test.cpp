@@ -156,3 +156,90 @@ TEST(ColourReduction, WalkShortcutsAgreeWithTheFullWalk) {
 
 }  // namespace
 }  // namespace zelnor::gif
+
+namespace zelnor::gif {
+namespace {
+
+// The cell table of the octree must reach the leaf the full walk reaches
+// after every kind of reduction: uniform noise folds the tree up to levels 2
+// and 3 (cells filled by whole ranges), then shading revisits those cells;
+// a few colours with runs never reduce; a single column and a single row
+// change colour at every pixel.
+TEST(ColourReduction, CellTableAgreesWithTheFullWalk) {
+  std::mt19937 rng(11);
+  auto picture = [&](int w, int h, auto colour) {
+    Picture p{w, h, {}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const raster::ColorRef c = colour(x, y);
+        p.bgr.insert(p.bgr.end(),
+                     {static_cast<uint8_t>(raster::BlueOf(c)), static_cast<uint8_t>(raster::GreenOf(c)),
+                      static_cast<uint8_t>(raster::RedOf(c))});
+      }
+    return p;
+  };
+  const Picture noise_then_shade = picture(300, 200, [&](int x, int y) {
+    if (y < 100) return raster::Rgb(rng() % 256, rng() % 256, rng() % 256);
+    return raster::Rgb(x * 255 / 300, (y - 100) * 2, (x + y) % 256);
+  });
+  const Picture shade_then_noise = picture(300, 200, [&](int x, int y) {
+    if (y >= 100) return raster::Rgb(rng() % 256, rng() % 256, rng() % 256);
+    return raster::Rgb((x * 3) % 256, y * 2, 255 - (x % 200));
+  });
+  const Picture few =
+      picture(97, 31, [](int x, int y) { return raster::Rgb(40 * ((x / 5) % 6), 200, 30 * (y % 4)); });
+  const Picture column =
+      picture(1, 3000, [&](int, int y) { return raster::Rgb(y % 256, rng() % 256, 7 * y % 256); });
+  const Picture row = picture(3000, 1, [&](int x, int) { return raster::Rgb(rng() % 256, x % 256, 100); });
+  for (const Picture* p : {&noise_then_shade, &shade_then_noise, &few, &column, &row})
+    EXPECT_EQ(OptimisedPalette(p->View()), OptimisedPaletteReference(p->View())) << p->w << " x " << p->h;
+}
+
+}  // namespace
+}  // namespace zelnor::gif
+
+namespace zelnor::gif {
+namespace {
+
+// The fast dithering loop takes each entry's colour from the cache cell; it
+// must choose exactly the indices of the plain loop, on the picture's own
+// optimised palette and on small palettes whose errors grow large (clamping
+// at both ends), for every shape of picture.
+TEST(ColourReduction, FastDitheringAgreesWithThePlainLoop) {
+  std::mt19937 rng(23);
+  auto picture = [&](int w, int h, int kind) {
+    Picture p{w, h, {}};
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int n = static_cast<int>(rng() % 9);
+        int r = 0, g = 0, b = 0;
+        if (kind == 0) {  // shading with noise
+          r = (x * 255 / w + n) % 256, g = (y * 255 / std::max(h, 1) + n) % 256, b = (x + y) % 256;
+        } else if (kind == 1) {  // noise
+          r = static_cast<int>(rng() % 256), g = static_cast<int>(rng() % 256),
+          b = static_cast<int>(rng() % 256);
+        } else {  // extremes: errors pushed past 0 and 255
+          r = (x + y) % 2 ? 255 : 0, g = n < 4 ? 250 : 3, b = 128;
+        }
+        p.bgr.insert(p.bgr.end(),
+                     {static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r)});
+      }
+    return p;
+  };
+  const raster::Palette bw = {raster::Rgb(0, 0, 0), raster::Rgb(255, 255, 255)};
+  raster::Palette sixteen;
+  for (int i = 0; i < 16; ++i) sixteen.push_back(raster::Rgb(17 * i, 255 - 17 * i, (i * 91) % 256));
+  const int sizes[][2] = {{1, 1}, {1, 333}, {333, 1}, {2, 2}, {37, 53}, {256, 3}, {301, 199}};
+  for (const auto& size : sizes)
+    for (int kind = 0; kind < 3; ++kind) {
+      const Picture p = picture(size[0], size[1], kind);
+      const raster::Palette own = OptimisedPalette(p.View());
+      const std::vector<const raster::Palette*> palettes = {&own, &bw, &sixteen};
+      for (const raster::Palette* pal : palettes)
+        ASSERT_EQ(DitherToPalette(p.View(), *pal), DitherToPaletteReference(p.View(), *pal))
+            << size[0] << " x " << size[1] << ", kind " << kind << ", " << pal->size() << " entries";
+    }
+}
+
+}  // namespace
+}  // namespace zelnor::gif

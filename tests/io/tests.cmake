@@ -13,3 +13,6 @@ zelnor_test(io_jpeg_exact_tests
 zelnor_test(io_limits_tests
   SOURCES io/load/limits_test.cpp
   LIBS zelnor_canvas zelnor_io ZLIB::ZLIB)
+zelnor_test(io_gif_bytes_tests
+  SOURCES io/gif_bytes_test.cpp
+  LIBS zelnor_io)
