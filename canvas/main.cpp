@@ -6,12 +6,31 @@
 #include "model/pixel_format.h"
 #include "model/result_codes.h"
 #include "model/settings.h"
+#include "platform/raster/errors.h"
+#include "platform/raster/pixel_storage.h"
 
 namespace zelnor {
 
 void NotBuiltYet(const char* member) {
   throw std::runtime_error(std::string(member) + " is not available in this build");
 }
+
+namespace {
+
+// One NewCanvas call may append at most the bitmap size limit's worth of
+// canvases, counting each entry's own bookkeeping, and is refused before any
+// is made: NewCanvas(1, 1, 2^31 - 1) would otherwise work for minutes and
+// then exhaust the memory.
+void CheckAppend(int32_t width, int32_t height, int32_t count) {
+  raster::CheckBitmapSize(width, height, 24);  // so that one canvas's bytes fit in 64 bits below
+  const int64_t each = raster::StrideOf(width, 24) * height + static_cast<int64_t>(sizeof(Bitmap));
+  if (each * count > raster::kMaxBitmapBytes)
+    throw raster::RasterError("Too many canvases: " + std::to_string(count) + " canvases of " +
+                              std::to_string(width) + " x " + std::to_string(height) +
+                              " pixels exceed the bitmap size limit");
+}
+
+}  // namespace
 
 TMyCanvas::TMyCanvas() : settings_(ThreadSettings()) {
   auto first = std::make_unique<Bitmap>();
@@ -36,6 +55,7 @@ int32_t TMyCanvas::NewCanvas(int32_t NewWidth, int32_t NewHeight, int32_t AddCan
     c.SetSize(NewWidth, NewHeight);
     return rcOK;
   }
+  CheckAppend(NewWidth, NewHeight, AddCanvas);
   // Canvases already appended stay when a later one fails to allocate; no
   // entry is ever left without a bitmap.
   for (int32_t i = 0; i < AddCanvas; ++i) {

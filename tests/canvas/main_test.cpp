@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <thread>
+#include <tuple>
 
 #include "model/result_codes.h"
 #include "model/settings.h"
@@ -45,6 +47,24 @@ TEST(TMyCanvas, NewCanvasAppends) {
   c.SetCurrentCanvasIndex(2);
   EXPECT_EQ(c.GetWidth(), 100);
   EXPECT_EQ(c.Current().GetPixel(0, 0), 0xFFFFFFu);
+}
+
+// One request appends at most the size limit's worth of canvases; a larger
+// one is refused at once, with nothing appended, and the object goes on.
+TEST(TMyCanvas, AppendBeyondTheSizeLimitIsRefusedAtOnce) {
+  TMyCanvas c;
+  for (auto [w, h, count] :
+       {std::tuple{1, 1, INT32_MAX}, std::tuple{0, 0, INT32_MAX}, std::tuple{4096, 4096, 22}}) {
+    try {
+      c.NewCanvas(w, h, count);
+      ADD_FAILURE() << count << " canvases of " << w << " x " << h << " were appended";
+    } catch (const raster::RasterError& e) {
+      EXPECT_NE(std::string(e.what()).find("Too many canvases"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(c.GetUBound(), 0);
+  }
+  EXPECT_EQ(c.NewCanvas(1, 1, 1000), rcOK);
+  EXPECT_EQ(c.GetUBound(), 1000);
 }
 
 TEST(TMyCanvas, NegativeArgumentsChangeNothing) {
