@@ -135,6 +135,9 @@ void PaintInBands(int width, int height, int64_t y_min, int64_t y_max, Add&& add
 class PolygonScan {
  public:
   PolygonScan(const std::vector<std::pair<double, double>>& pts, double ox, double oy);
+  // The active list points into the edge table.
+  PolygonScan(const PolygonScan&) = delete;
+  PolygonScan& operator=(const PolygonScan&) = delete;
   void Scan(SpanCollector& sc);
 
  private:
