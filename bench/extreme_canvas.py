@@ -45,6 +45,23 @@ run("Circle", lambda: canvas.Circle(0, height // 2, 1000))
 run("RoundBox filled", lambda: canvas.RoundBox(0, 0, 1, height, 5, 5, True))
 run("Arc", lambda: canvas.Arc(0, 0, 1, height, 0, 0, 1, height))
 run("Pie filled", lambda: canvas.Pie(0, 0, 1, height, 0, 0, 1, height, True))
+run("Chord filled", lambda: canvas.Arc(0, 0, 1, height, 0, 0, 1, height, True, True))
+# Figures through the general path fill and stroke: no pen (brush over the
+# outline too), a dotted pen, a wide pen, and a hatched brush.
+canvas.PenStyle = 5
+run("Ellipse filled, no pen", lambda: canvas.Ellipse(0, 0, 1, height, True))
+run("Pie filled, no pen", lambda: canvas.Pie(0, 0, 1, height, 0, 0, 1, height, True))
+canvas.PenStyle = 2
+run("Ellipse filled, dotted pen", lambda: canvas.Ellipse(0, 0, 1, height, True))
+canvas.PenStyle = 0
+canvas.PenWidth = 9
+run("Box filled, pen width 9", lambda: canvas.Box(0, 0, 1, height, True))
+run("Ellipse filled, pen width 9", lambda: canvas.Ellipse(0, 0, 1, height, True))
+run("Arc, pen width 9", lambda: canvas.Arc(0, 0, 1, height, 0, 0, 1, height))
+canvas.PenWidth = 1
+canvas.BrushStyle = 7
+run("Box filled, hatched brush", lambda: canvas.Box(-1, -1, 2, height + 1, True))
+canvas.BrushStyle = 0
 run("BezierLine", lambda: canvas.BezierLine(0, 0, 1, height // 3, 0, height // 2, 1, height))
 run("FloodFill", lambda: canvas.FloodFill(0, 5, canvas.PixelGet(0, 5)))
 run("StringWrite", lambda: canvas.StringWrite(0, 10, "text"))

@@ -6,15 +6,16 @@
 //    at a time, dividing by a multiply with a 16-bit reciprocal;
 //  - larger kernels sum in 32 bits, sixteen bytes at a time with AVX2, and
 //    divide by multiplying with a reciprocal in 64 bits;
-//  - the edge pixels, whose neighbours repeat the border, use the plain
-//    division.
+//  - the edge pixels, whose neighbours repeat the border, and the bytes
+//    left over after the vectors, take one channel at a time with the same
+//    reciprocal in 64 bits.  A canvas one pixel wide is filtered down its
+//    column.
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 #include "effects/ZelnorEffects.h"
 #include "model/pixel_format.h"
@@ -45,8 +46,6 @@ inline int32_t SumAt(const int16_t* k, const Rows3& r, int64_t il, int64_t i, in
 }
 
 inline uint8_t ClampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
-
-inline uint8_t FinishExact(int32_t sum, const Kernel3x3& k) { return ClampByte(sum / k.divisor + k.bias); }
 
 // Truncating division of sums below 2^27 in magnitude (nine bytes times
 // 16-bit weights) by multiplying with ceil(2^(27 + l) / d), l = ceil(log2 d):
@@ -208,10 +207,15 @@ struct RowFilter {
   Divider16 d16;
   Divider32 d32;
 
+  bool avx2 = false, sse2 = false;
+
+  // The reciprocal gives the quotient of the plain division (see Divider32).
+  uint8_t Finish(int32_t sum) const { return ClampByte(d32.Div(sum) + k.bias); }
+
   void EdgePixel(const Rows3& r, uint8_t* out, int x, int w) const {
     const int64_t l = 3 * int64_t{std::max(x - 1, 0)}, c = 3 * int64_t{x},
                   rr = 3 * int64_t{std::min(x + 1, w - 1)};
-    for (int ch = 0; ch < 3; ++ch) out[c + ch] = FinishExact(SumAt(k.k, r, l + ch, c + ch, rr + ch), k);
+    for (int ch = 0; ch < 3; ++ch) out[c + ch] = Finish(SumAt(k.k, r, l + ch, c + ch, rr + ch));
   }
 
   void Run(const Rows3& r, uint8_t* out, int w) const {
@@ -221,17 +225,44 @@ struct RowFilter {
     const int64_t end = 3 * (int64_t{w} - 1);
     int64_t i = 3;
 #if defined(__x86_64__)
-    const bool avx2 = cpu::Has(cpu::Isa::kAvx2);
     if (small) {
       if (avx2) i = InteriorAvx2(k, d16, r, out, i, end);
-      if (cpu::Has(cpu::Isa::kSse2)) i = InteriorSse2(k, d16, r, out, i, end);
+      if (sse2) i = InteriorSse2(k, d16, r, out, i, end);
     } else if (avx2) {
       i = InteriorWideAvx2(k, d32, r, out, i, end);
     }
 #endif
-    for (; i < end; ++i) out[i] = ClampByte(d32.Div(SumAt(k.k, r, i - 3, i, i + 3)) + k.bias);
+    for (; i < end; ++i) out[i] = Finish(SumAt(k.k, r, i - 3, i, i + 3));
   }
 };
+
+// A canvas one pixel wide: every tap of a row is the row's one pixel, so
+// the sum is the column weights times the pixels above, here and below.
+// Integer sums regroup exactly, so the bytes are those of RowFilter.  The
+// rows are walked down the column with the three pixels kept in registers.
+void FilterColumn(const RowFilter& f, const raster::PixelStorage& src, raster::PixelStorage& out, int first,
+                  int end) {
+  const int16_t* k = f.k.k;
+  const int32_t wa = k[0] + k[1] + k[2], wh = k[3] + k[4] + k[5], wb = k[6] + k[7] + k[8];
+  const int last = src.height() - 1;
+  const uint8_t* a = src.row(std::max(first - 1, 0));
+  const uint8_t* c = src.row(first);
+  int32_t above[3] = {a[0], a[1], a[2]}, here[3] = {c[0], c[1], c[2]};
+  const int64_t stride = src.stride();
+  const uint8_t* next = src.row(std::min(first + 1, last));
+  uint8_t* dst = out.row(first);
+  for (int y = first; y < end; ++y) {
+    for (int ch = 0; ch < 3; ++ch) {
+      const int32_t below = next[ch];
+      dst[ch] = f.Finish(wa * above[ch] + wh * here[ch] + wb * below);
+      above[ch] = here[ch];
+      here[ch] = below;
+    }
+    // The last row repeats itself below.
+    if (y + 1 < last) next += stride;
+    dst += out.stride();
+  }
+}
 
 }  // namespace
 
@@ -245,16 +276,18 @@ int32_t Convolve3x3(const Kernel3x3& kernel, raster::Bitmap& canvas) {
       canvas.TakeStorage(reference::Convolve3x3(kernel, canvas.Storage()));
       return rcOK;
     }
-    const int w = canvas.Width(), h = canvas.Height();
-    std::vector<const uint8_t*> rows(static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = canvas.ScanLine(y);
+    const raster::PixelStorage& src = canvas.Storage();
+    const int w = src.width(), h = src.height();
     raster::PixelStorage out(w, h, raster::PixelLayout{24}, {});
-    const RowFilter filter{kernel, FitsIn16Bits(kernel), Divider16(kernel.divisor),
-                           Divider32(kernel.divisor)};
+    RowFilter filter{kernel, FitsIn16Bits(kernel), Divider16(kernel.divisor), Divider32(kernel.divisor)};
+#if defined(__x86_64__)
+    filter.avx2 = cpu::Has(cpu::Isa::kAvx2);
+    filter.sse2 = cpu::Has(cpu::Isa::kSse2);
+#endif
     raster::ParallelFor(h, int64_t{w} * 3 * h, [&](int first, int end) {
+      if (w == 1) return FilterColumn(filter, src, out, first, end);
       for (int y = first; y < end; ++y) {
-        const Rows3 r{rows[static_cast<size_t>(std::max(y - 1, 0))], rows[static_cast<size_t>(y)],
-                      rows[static_cast<size_t>(std::min(y + 1, h - 1))]};
+        const Rows3 r{src.row(std::max(y - 1, 0)), src.row(y), src.row(std::min(y + 1, h - 1))};
         filter.Run(r, out.row(y), w);
       }
     });

@@ -68,24 +68,44 @@ std::pair<int64_t, int64_t> RowsOf(const Path& path, int64_t margin) {
 }
 }  // namespace
 
+namespace {
+// Whether rows a..b (either order) widened by `margin` meet the
+// collector's rows.
+bool MeetsRows(const SpanCollector& sc, int64_t a, int64_t b, int64_t margin) {
+  return std::max(a, b) + margin >= sc.FirstRow() && std::min(a, b) - margin < sc.Rows();
+}
+
+// The pixels of the path's segments (ends included) within the collector's
+// rows: each segment is walked in the band's own coordinates, which lights
+// the same pixels as walking it on the whole canvas.
+void AddEdge(SpanCollector& sc, const Path& path, int width) {
+  const int64_t top = sc.FirstRow();
+  const int rows = static_cast<int>(sc.Rows() - top);
+  for (size_t i = 0; i < path.size(); ++i) {
+    const P64& a = path[i];
+    const P64& b = path[(i + 1) % path.size()];
+    if (!MeetsRows(sc, a.y, b.y, 0)) continue;
+    sc.Add(a.y, a.x, a.x + 1);
+    BresenhamLine(a.x, a.y - top, b.x, b.y - top, width, rows,
+                  [&](int64_t x, int64_t y, int64_t) { sc.Add(y + top, x, x + 1); });
+  }
+}
+}  // namespace
+
 void FillPath(Rasterizer& r, const Path& path, bool with_edge) {
   if (r.Brush().style == bsClear || path.empty()) return;
   std::vector<std::pair<double, double>> pts;
   pts.reserve(path.size());
   for (const P64& p : path) pts.emplace_back(static_cast<double>(p.x), static_cast<double>(p.y));
   const auto [y_min, y_max] = RowsOf(path, 0);
-  SpanCollector sc(r.Width(), r.Height(), y_min, y_max);
-  AddPolygon(sc, pts, 0.0, 0.0);
-  if (with_edge) {
-    for (size_t i = 0; i < path.size(); ++i) {
-      const P64& a = path[i];
-      const P64& b = path[(i + 1) % path.size()];
-      sc.Add(a.y, a.x, a.x + 1);
-      BresenhamLine(a.x, a.y, b.x, b.y, r.Width(), r.Height(),
-                    [&](int64_t x, int64_t y, int64_t) { sc.Add(y, x, x + 1); });
-    }
-  }
-  sc.ForEach([&](int y, int x0, int x1) { r.BrushSpan(y, x0, x1); });
+  PolygonScan polygon(pts, 0.0, 0.0);
+  PaintInBands(
+      r.Width(), r.Height(), y_min, y_max,
+      [&](SpanCollector& sc) {
+        polygon.Scan(sc);
+        if (with_edge) AddEdge(sc, path, r.Width());
+      },
+      [&](int y, int x0, int x1) { r.BrushSpan(y, x0, x1); });
 }
 
 void StrokePath(Rasterizer& r, const Path& path, bool closed, bool last_point) {
@@ -93,6 +113,17 @@ void StrokePath(Rasterizer& r, const Path& path, bool closed, bool last_point) {
   if (pen.style == psClear || path.empty()) return;
   const size_t n = path.size();
   const size_t segments = closed ? n : n - 1;
+  if (pen.width <= 1 && (pen.style == psSolid || pen.style == psInsideFrame)) {
+    // A solid pen lights the pixels of the dash-free walk, written by the
+    // layout's line writer.
+    for (size_t i = 0; i < segments; ++i) {
+      const P64& a = path[i];
+      const P64& b = path[(i + 1) % n];
+      r.Storage().ops().solid_line(r.Storage(), a.x, a.y, b.x, b.y, r.PenBits());
+    }
+    if (!closed && last_point) r.Plot(path.back().x, path.back().y, r.PenBits());
+    return;
+  }
   if (pen.width <= 1) {
     CosmeticPen cp(r);
     int64_t base = 0;
@@ -112,16 +143,19 @@ void StrokePath(Rasterizer& r, const Path& path, bool closed, bool last_point) {
     return;
   }
   const auto [y_min, y_max] = RowsOf(path, pen.width);
-  SpanCollector sc(r.Width(), r.Height(), y_min, y_max);
   const PenShape shape(pen.width);
-  for (size_t i = 0; i < segments; ++i) {
-    const P64& a = path[i];
-    const P64& b = path[(i + 1) % n];
-    AddWideSegment(sc, a.x, a.y, b.x, b.y, shape);
-  }
-  AddDisc(sc, path.back().x, path.back().y, shape);
   const uint32_t bits = r.PenBits();
-  sc.ForEach([&](int y, int x0, int x1) { r.Span(y, x0, x1, bits); });
+  PaintInBands(
+      r.Width(), r.Height(), y_min, y_max,
+      [&](SpanCollector& sc) {
+        for (size_t i = 0; i < segments; ++i) {
+          const P64& a = path[i];
+          const P64& b = path[(i + 1) % n];
+          if (MeetsRows(sc, a.y, b.y, shape.Width())) AddWideSegment(sc, a.x, a.y, b.x, b.y, shape);
+        }
+        AddDisc(sc, path.back().x, path.back().y, shape);
+      },
+      [&](int y, int x0, int x1) { r.Span(y, x0, x1, bits); });
 }
 
 namespace {

@@ -34,11 +34,13 @@ void Surface::LineTo(int32_t x, int32_t y) {
     return;
   }
   // A wide pen draws solid whatever its style, with round ends.
-  SpanCollector sc(r.Width(), r.Height(), int64_t{std::min(from.y, y)} - pen.width,
-                   int64_t{std::max(from.y, y)} + pen.width);
-  AddWideSegment(sc, from.x, from.y, x, y, PenShape(pen.width));
+  const PenShape shape(pen.width);
   const uint32_t bits = r.PenBits();
-  sc.ForEach([&](int row, int x0, int x1) { r.Span(row, x0, x1, bits); });
+  PaintInBands(
+      r.Width(), r.Height(), int64_t{std::min(from.y, y)} - pen.width,
+      int64_t{std::max(from.y, y)} + pen.width,
+      [&](SpanCollector& sc) { AddWideSegment(sc, from.x, from.y, x, y, shape); },
+      [&](int row, int x0, int x1) { r.Span(row, x0, x1, bits); });
 }
 
 bool Surface::SetPixel(int32_t x, int32_t y, ColorRef c) {

@@ -51,10 +51,16 @@ void Rasterizer::BrushSpan(int64_t y, int64_t x0, int64_t x1) {
 
 // ---------------------------------------------------------------- spans
 
-SpanCollector::SpanCollector(int width, int height, int64_t y_min, int64_t y_max) : width_(width) {
-  const int64_t lo = std::max<int64_t>(y_min, 0), hi = std::min<int64_t>(y_max, int64_t{height} - 1);
-  first_ = static_cast<int>(std::min<int64_t>(lo, height));
-  rows_.resize(hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0);
+SpanCollector::SpanCollector(int width, int height, int64_t y_min, int64_t y_max)
+    : width_(width), height_(height) {
+  Reset(y_min, y_max);
+}
+
+void SpanCollector::Reset(int64_t y_min, int64_t y_max) {
+  const int64_t lo = std::max<int64_t>(y_min, 0), hi = std::min<int64_t>(y_max, int64_t{height_} - 1);
+  first_ = static_cast<int>(std::min<int64_t>(lo, height_));
+  rows_.assign(hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0, Row{});
+  lists_.clear();
 }
 
 void SpanCollector::Add(int64_t y, int64_t x0, int64_t x1) {
@@ -101,14 +107,10 @@ std::vector<std::pair<int, int>>& SpanCollector::Merged(const Row& row) {
   return r;
 }
 
-void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy) {
+PolygonScan::PolygonScan(const std::vector<std::pair<double, double>>& pts, double ox, double oy)
+    : ox_(ox), oy_(oy) {
   if (pts.size() < 3) return;
-  struct Edge {
-    double y0, y1, x0, slope;
-    int dir;
-  };
-  std::vector<Edge> edges;
-  edges.reserve(pts.size());
+  edges_.reserve(pts.size());
   for (size_t i = 0; i < pts.size(); ++i) {
     const auto& a = pts[i];
     const auto& b = pts[(i + 1) % pts.size()];
@@ -116,38 +118,84 @@ void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>&
     const bool down = a.second < b.second;
     const auto& lo = down ? a : b;
     const auto& hi = down ? b : a;
-    edges.push_back(
+    edges_.push_back(
         {lo.second, hi.second, lo.first, (hi.first - lo.first) / (hi.second - lo.second), down ? 1 : -1});
   }
-  if (edges.empty()) return;
-  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
-  double ymin = edges.front().y0, ymax = ymin;
-  for (const auto& e : edges) ymax = std::max(ymax, e.y1);
+  if (edges_.empty()) return;
+  std::sort(edges_.begin(), edges_.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  double ymin = edges_.front().y0, ymax = ymin;
+  for (const auto& e : edges_) ymax = std::max(ymax, e.y1);
   // Row y samples the line y + oy; edges cover [y0, y1).
-  const int64_t y_first = std::max<int64_t>(static_cast<int64_t>(std::ceil(ymin - oy)), sc.FirstRow());
-  const int64_t y_last = std::min<int64_t>(static_cast<int64_t>(std::ceil(ymax - oy)) - 1, sc.Rows() - 1);
   const double lim = static_cast<double>(kDeviceSpaceLimit) * 4;
-  std::vector<const Edge*> active;
-  std::vector<std::pair<double, int>> xs;
-  size_t next = 0;
-  for (int64_t y = y_first; y <= y_last; ++y) {
-    const double py = static_cast<double>(y) + oy;
-    while (next < edges.size() && edges[next].y0 <= py) active.push_back(&edges[next++]);
-    std::erase_if(active, [py](const Edge* e) { return e->y1 <= py; });
-    xs.clear();
-    for (const Edge* e : active)
-      if (e->y0 <= py) xs.emplace_back(e->x0 + (py - e->y0) * e->slope, e->dir);
-    std::sort(xs.begin(), xs.end());
-    int wind = 0;
-    for (size_t i = 0; i + 1 < xs.size(); ++i) {
-      wind += xs[i].second;
-      if (wind == 0) continue;
-      // Pixels whose sample point x + ox lies in [xs[i], xs[i+1]).
-      const double xa = std::ceil(xs[i].first - ox), xb = std::ceil(xs[i + 1].first - ox);
-      sc.Add(y, static_cast<int64_t>(std::clamp(xa, -lim, lim)),
-             static_cast<int64_t>(std::clamp(xb, -lim, lim)));
-    }
+  y_first_ = static_cast<int64_t>(std::clamp(std::ceil(ymin - oy), -lim, lim));
+  y_last_ = static_cast<int64_t>(std::clamp(std::ceil(ymax - oy), -lim, lim)) - 1;
+  next_row_ = y_first_;
+}
+
+namespace {
+// Sorts the few crossings of a row; on a row already in order (the usual
+// case from one row to the next) it only compares neighbours.
+void SortCrossings(std::vector<std::pair<double, int>>& xs) {
+  for (size_t i = 1; i < xs.size(); ++i) {
+    const auto v = xs[i];
+    size_t j = i;
+    for (; j > 0 && v < xs[j - 1]; --j) xs[j] = xs[j - 1];
+    xs[j] = v;
   }
+}
+}  // namespace
+
+void PolygonScan::Runs(double py) {
+  const double lim = static_cast<double>(kDeviceSpaceLimit) * 4;
+  xs_.clear();
+  for (const Edge* e : active_) xs_.emplace_back(e->x0 + (py - e->y0) * e->slope, e->dir);
+  SortCrossings(xs_);
+  runs_.clear();
+  int wind = 0;
+  for (size_t i = 0; i + 1 < xs_.size(); ++i) {
+    wind += xs_[i].second;
+    if (wind == 0) continue;
+    // Pixels whose sample point x + ox lies in [xs[i], xs[i+1]).
+    const double xa = std::ceil(xs_[i].first - ox_), xb = std::ceil(xs_[i + 1].first - ox_);
+    runs_.emplace_back(static_cast<int64_t>(std::clamp(xa, -lim, lim)),
+                       static_cast<int64_t>(std::clamp(xb, -lim, lim)));
+  }
+}
+
+void PolygonScan::Scan(SpanCollector& sc) {
+  const int64_t first = std::max({y_first_, sc.FirstRow(), next_row_});
+  const int64_t last = std::min(y_last_, sc.Rows() - 1);
+  // Edges leave the active list only at a row past the end of one of them.
+  double next_exit = -HUGE_VAL;
+  bool fresh = false;  // runs_ hold this row's runs
+  for (int64_t y = first; y <= last; ++y) {
+    const double py = static_cast<double>(y) + oy_;
+    bool changed = false;
+    while (next_edge_ < edges_.size() && edges_[next_edge_].y0 <= py) {
+      active_.push_back(&edges_[next_edge_++]);
+      changed = true;
+    }
+    if (changed || py >= next_exit) {
+      std::erase_if(active_, [py](const Edge* e) { return e->y1 <= py; });
+      next_exit = HUGE_VAL;
+      vertical_ = true;
+      for (const Edge* e : active_) {
+        next_exit = std::min(next_exit, e->y1);
+        vertical_ = vertical_ && e->slope == 0.0;
+      }
+      fresh = false;
+    }
+    // Vertical edges cross every row at their own x: their runs repeat.
+    if (!fresh || !vertical_) Runs(py);
+    fresh = true;
+    for (const auto& [x0, x1] : runs_) sc.Add(y, x0, x1);
+  }
+  next_row_ = std::max(next_row_, last + 1);
+}
+
+void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy) {
+  PolygonScan scan(pts, ox, oy);
+  scan.Scan(sc);
 }
 
 std::vector<std::pair<int64_t, int64_t>> QuarterPoints(int64_t width, int64_t height) {

@@ -2,6 +2,7 @@
 // bitmap, the span collector wide pens and fills are built from, and the
 // figure helpers shared by lines.cpp, figures.cpp and floodfill.cpp.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -63,6 +64,9 @@ class SpanCollector {
  public:
   // Collects rows y_min..y_max of a width x height bitmap (clipped to it).
   SpanCollector(int width, int height, int64_t y_min, int64_t y_max);
+  // Empties the collector and makes it collect rows y_min..y_max instead,
+  // keeping its memory.
+  void Reset(int64_t y_min, int64_t y_max);
   void Add(int64_t y, int64_t x0, int64_t x1);  // pixels x0..x1-1, clipped
   // Calls paint(y, x0, x1) for every merged interval.
   template <class F>
@@ -93,14 +97,66 @@ class SpanCollector {
     bool merged = false;
   };
   std::vector<std::pair<int, int>>& Merged(const Row& r);
-  int width_;
+  int width_, height_;
   int first_ = 0;
   std::vector<Row> rows_;
   std::vector<List> lists_;
 };
 
+// Rows painted per band by PaintInBands (at most): 64K rows of 12 bytes stay
+// in the cache, whatever the figure's height.
+inline constexpr int64_t kBandRows = int64_t{1} << 16;
+
+// Collects and paints rows y_min..y_max of a width x height bitmap band by
+// band, so a figure as tall as the canvas never holds a row record per
+// canvas row: add(sc) adds what the figure has in the collector's rows
+// (pieces outside them are clipped, so it may add everything, but the cost
+// should follow the band), then paint(y, x0, x1) gets the band's merged
+// intervals.  Every row's pieces land in one band, so the union painted is
+// the one a single collector over all rows would paint.
+template <class Add, class Paint>
+void PaintInBands(int width, int height, int64_t y_min, int64_t y_max, Add&& add, Paint&& paint) {
+  const int64_t lo = std::max<int64_t>(y_min, 0), hi = std::min<int64_t>(y_max, int64_t{height} - 1);
+  if (lo > hi) return;
+  // Bands begin at multiples of kBandRows, wherever the figure begins.
+  SpanCollector sc(width, height, lo, lo);
+  for (int64_t band = lo; band <= hi; band = (band / kBandRows + 1) * kBandRows) {
+    sc.Reset(band, std::min(hi, (band / kBandRows + 1) * kBandRows - 1));
+    add(sc);
+    sc.ForEach(paint);
+  }
+}
+
 // A closed polygon with double coordinates filled by the pixel-centre rule:
 // pixel (x, y) is inside when the point (x + ox, y + oy) is (non-zero winding).
+// Scan adds the polygon's pieces in the collector's rows; successive calls
+// must cover rows further down (the bands of PaintInBands), as the edge
+// table is walked once from the top.
+class PolygonScan {
+ public:
+  PolygonScan(const std::vector<std::pair<double, double>>& pts, double ox, double oy);
+  // The active list points into the edge table.
+  PolygonScan(const PolygonScan&) = delete;
+  PolygonScan& operator=(const PolygonScan&) = delete;
+  void Scan(SpanCollector& sc);
+
+ private:
+  struct Edge {
+    double y0, y1, x0, slope;
+    int dir;
+  };
+  std::vector<Edge> edges_;  // by first row
+  double ox_, oy_;
+  int64_t y_first_ = 0, y_last_ = -1;
+  int64_t next_row_ = 0;  // rows above it are done
+  size_t next_edge_ = 0;  // edges before it have been met
+  // The runs of row py from the active edges' crossings (non-zero winding).
+  void Runs(double py);
+  std::vector<const Edge*> active_;
+  bool vertical_ = false;  // every active edge is vertical
+  std::vector<std::pair<double, int>> xs_;
+  std::vector<std::pair<int64_t, int64_t>> runs_;
+};
 void AddPolygon(SpanCollector& sc, const std::vector<std::pair<double, double>>& pts, double ox, double oy);
 // Where a region polygon samples each pixel (offset from its position).
 inline constexpr double kRegionSampleX = 0.0, kRegionSampleY = 0.0;

@@ -159,3 +159,37 @@ TEST(Convolve3x3, FastPathsMatchTheReference) {
           << "trial " << trial << " row " << y;
   }
 }
+
+// Narrow and tall canvases: the one-pixel column walk and the edge pixels
+// against the plain loop, with small and large kernels, the first and last
+// rows repeated, and a column long enough to be split between threads
+// (each part must start from the pixels above it, not from its own first).
+TEST(Convolve3x3, NarrowTallCanvasesMatchTheReference) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> small_w(-14, 14), big_w(-32768, 32767), divisor(1, 255);
+  const int widths[] = {1, 2, 3, 5, 7, 1};
+  for (int trial = 0; trial < 12; ++trial) {
+    Kernel3x3 k;
+    const bool big = trial % 2 == 1;
+    for (auto& wt : k.k) wt = static_cast<int16_t>(big ? big_w(rng) : small_w(rng));
+    k.divisor = static_cast<uint8_t>(divisor(rng));
+    k.bias = static_cast<uint8_t>(rng());
+    const bool split = trial >= 10;
+    const int w = widths[trial % 6], h = split ? 200000 : 1000 + static_cast<int>(rng() % 4000);
+    if (split) {
+      // A weighted mean: every tap shows in the result, none saturates.
+      int total = 0;
+      for (auto& wt : k.k) total += wt = static_cast<int16_t>(1 + rng() % 14);
+      k.divisor = static_cast<uint8_t>(std::min(total, 255));
+      k.bias = 0;
+    }
+    Bitmap b;
+    Make(b, w, h);
+    FillRandom(b, rng);
+    const raster::PixelStorage want = reference::Convolve3x3(k, b.Storage());
+    ASSERT_EQ(Convolve3x3(k, b), rcOK);
+    for (int y = 0; y < h; ++y)
+      ASSERT_EQ(0, std::memcmp(b.ScanLine(y), want.row(y), static_cast<size_t>(3 * w)))
+          << "trial " << trial << " width " << w << " row " << y;
+  }
+}
