@@ -342,6 +342,24 @@ class ErrorRows {
   std::vector<int> current_, next_;
 };
 
+// The error of a pixel spread to the row below: 3/16 behind, 5/16 under and
+// 1/16 ahead, in the direction of travel (the 7/16 ahead on the same row is
+// the caller's carry).
+inline void SpreadBelow(ErrorRows& errors, int x, int step, int er, int eg, int eb) {
+  int* below_behind = errors.Next(x - step);
+  int* below = errors.Next(x);
+  int* below_ahead = errors.Next(x + step);
+  below_behind[0] += 3 * er;
+  below_behind[1] += 3 * eg;
+  below_behind[2] += 3 * eb;
+  below[0] += 5 * er;
+  below[1] += 5 * eg;
+  below[2] += 5 * eb;
+  below_ahead[0] += er;
+  below_ahead[1] += eg;
+  below_ahead[2] += eb;
+}
+
 // One row in its running direction.  The share for the next pixel of the row
 // is carried in registers (added to what the row above left there); the
 // shares for the row below go to memory.  This plain version reads the chosen
@@ -365,18 +383,7 @@ void DitherRowReference(const BgrImage& image, int y, PaletteLookup& lookup, Err
     carry_r = 7 * er;
     carry_g = 7 * eg;
     carry_b = 7 * eb;
-    int* below_behind = errors.Next(x - step);
-    int* below = errors.Next(x);
-    int* below_ahead = errors.Next(x + step);
-    below_behind[0] += 3 * er;
-    below_behind[1] += 3 * eg;
-    below_behind[2] += 3 * eb;
-    below[0] += 5 * er;
-    below[1] += 5 * eg;
-    below[2] += 5 * eb;
-    below_ahead[0] += er;
-    below_ahead[1] += eg;
-    below_ahead[2] += eb;
+    SpreadBelow(errors, x, step, er, eg, eb);
   }
 }
 
@@ -401,18 +408,7 @@ void DitherRow(const BgrImage& image, int y, PaletteLookup& lookup, ErrorRows& e
     carry_r = 7 * er;
     carry_g = 7 * eg;
     carry_b = 7 * eb;
-    int* below_behind = errors.Next(x - step);
-    int* below = errors.Next(x);
-    int* below_ahead = errors.Next(x + step);
-    below_behind[0] += 3 * er;
-    below_behind[1] += 3 * eg;
-    below_behind[2] += 3 * eb;
-    below[0] += 5 * er;
-    below[1] += 5 * eg;
-    below[2] += 5 * eb;
-    below_ahead[0] += er;
-    below_ahead[1] += eg;
-    below_ahead[2] += eb;
+    SpreadBelow(errors, x, step, er, eg, eb);
   }
 }
 
